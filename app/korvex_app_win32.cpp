@@ -1,0 +1,82 @@
+#include "app/korvex_app_win32.h"
+
+#include "app/app_paths.h"
+#include "app/dlg_korvex_win32.h"
+#include "win/message_box.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <winsock2.h>
+
+#include <clocale>
+
+namespace {
+CKorvexApp* g_app = nullptr;
+
+std::wstring FromBuffer(const wchar_t* buffer, DWORD length, DWORD capacity)
+{
+    return length == 0 || length >= capacity ? std::wstring() : std::wstring(buffer, length);
+}
+}  // namespace
+
+CKorvexApp& TheApp() { return *g_app; }
+
+CKorvexApp::CKorvexApp()
+{
+    g_app = this;
+    _wsetlocale(LC_ALL, L"chs");
+
+    wchar_t buffer[MAX_PATH];
+    m_modulePath = FromBuffer(buffer, ::GetModuleFileNameW(nullptr, buffer, MAX_PATH), MAX_PATH);
+    m_moduleDir = DirectoryOf(m_modulePath);
+    m_systemDir = FromBuffer(buffer, ::GetSystemDirectoryW(buffer, MAX_PATH), MAX_PATH) + L"\\";
+    m_tempDir = FromBuffer(buffer, ::GetTempPathW(MAX_PATH, buffer), MAX_PATH);
+    m_applicationName = ApplicationNameOf(m_modulePath);
+    SetMessageBoxCaption(m_applicationName);
+}
+
+CKorvexApp::~CKorvexApp()
+{
+    if (m_oleStarted)
+        ::OleUninitialize();
+    g_app = nullptr;
+}
+
+std::wstring CKorvexApp::OverrideFilePath() const { return OverrideFileOf(m_modulePath); }
+
+bool CKorvexApp::TakeSingleInstance()
+{
+    m_singleInstanceMutex.Reset(::CreateMutexW(nullptr, TRUE, kSingleInstanceMutexName));
+    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+        return true;
+    ShowMessage(nullptr,
+                L"程序已经运行。您可以在任务栏右下角图标区双击“Qivra网络加速器”图标显示已经运行的程序。");
+    // If the first copy has no window yet, the message is lost; it is only a convenience.
+    ::PostMessageW(::FindWindowW(nullptr, kMainWindowTitle), kShowMainWindowMessage, 0, 0);
+    m_singleInstanceMutex.Reset();
+    return false;
+}
+
+int CKorvexApp::Run()
+{
+    if (!TakeSingleInstance())
+        return 0;
+
+    WSADATA wsaData;
+    ::WSAStartup(MAKEWORD(2, 0), &wsaData);  // never cleaned up: it lives as long as the process
+
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
+    ::InitCommonControlsEx(&controls);
+
+    // The notice pane is an ActiveX control.
+    m_oleStarted = SUCCEEDED(::OleInitialize(nullptr));
+
+    m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
+
+    {
+        auto mainWindow = std::make_unique<CDlgKorvex>(*this);
+        mainWindow->DoModal();
+        m_singleInstanceMutex.Reset();
+    }  // the main window object goes last
+    return 0;
+}

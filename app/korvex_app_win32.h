@@ -1,0 +1,51 @@
+// The application object: start-up, single instance, paths, settings store, and the main window
+// run modally for the whole life of the program.
+#pragma once
+
+#include "app/registry_settings_win32.h"
+#include "win/handle.h"
+
+#include <memory>
+#include <string>
+
+inline constexpr wchar_t kCompanyName[] = L"Qivra网络加速器";
+inline constexpr wchar_t kMainWindowTitle[] = L"Qivra网络加速器";
+inline constexpr wchar_t kSingleInstanceMutexName[] =
+    L"Global\\KORVEX_SINGLE_SIGN_{05F607A4-6E2F-42e8-AFE0-7F56211E6B88}";
+inline constexpr UINT kShowMainWindowMessage = WM_APP + 1;  // posted by a second instance
+
+class CKorvexApp {
+public:
+    CKorvexApp();
+    ~CKorvexApp();
+    CKorvexApp(const CKorvexApp&) = delete;
+    CKorvexApp& operator=(const CKorvexApp&) = delete;
+
+    // Start-up, the main window's modal run and the stop; returns the process exit code.
+    int Run();
+
+    const std::wstring& ModulePath() const { return m_modulePath; }
+    const std::wstring& ModuleDir() const { return m_moduleDir; }
+    const std::wstring& SystemDir() const { return m_systemDir; }
+    const std::wstring& TempDir() const { return m_tempDir; }
+    const std::wstring& ApplicationName() const { return m_applicationName; }
+    std::wstring OverrideFilePath() const;
+
+    ISettingsStore& Settings() { return *m_settings; }
+
+private:
+    // False when this copy must exit at once (another copy is running).
+    bool TakeSingleInstance();
+
+    std::wstring m_modulePath;
+    std::wstring m_moduleDir;
+    std::wstring m_systemDir;
+    std::wstring m_tempDir;
+    std::wstring m_applicationName;
+    CKernelHandle m_singleInstanceMutex;
+    std::unique_ptr<CRegistrySettingsStore> m_settings;
+    bool m_oleStarted = false;
+};
+
+// The one application object; other parts read the paths and the settings store through it.
+CKorvexApp& TheApp();

@@ -1,0 +1,13 @@
+#include "app/login_fields.h"
+
+LoginFields LoadLoginFields(ISettingsStore& store, const PasswordUnprotector& unprotect)
+{
+    LoginFields fields;
+    fields.username = settings::ReadString(store, settings::Username);
+    if (auto blob = settings::ReadBlob(store, settings::Password)) {
+        if (auto password = unprotect(*blob))
+            fields.password = std::move(*password);
+    }
+    fields.savePassword = settings::ReadInt(store, settings::SavePassword) != 0;
+    return fields;
+}

@@ -1,0 +1,50 @@
+#include "app/password_win32.h"
+
+#include "win/handle.h"
+
+#include <wincrypt.h>
+
+#include <cwchar>
+
+namespace {
+// The same description, empty entropy and flags on both sides: the blob format other installs
+// of the program read and write.
+constexpr wchar_t kDescription[] = L"Korvex";
+constexpr DWORD kFlags = CRYPTPROTECT_AUDIT;
+}  // namespace
+
+std::vector<uint8_t> ProtectPassword(std::wstring_view password)
+{
+    std::wstring text(password);  // protected with its terminating zero
+    DATA_BLOB input{static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                    reinterpret_cast<BYTE*>(text.data())};
+    BYTE noEntropy = 0;
+    DATA_BLOB entropy{0, &noEntropy};
+    DATA_BLOB output{};
+    if (!::CryptProtectData(&input, kDescription, &entropy, nullptr, nullptr, kFlags, &output))
+        return {};
+    CLocalMemory owner(output.pbData);
+    return std::vector<uint8_t>(output.pbData, output.pbData + output.cbData);
+}
+
+std::optional<std::wstring> UnprotectPassword(const std::vector<uint8_t>& blob)
+{
+    if (blob.empty())
+        return std::nullopt;
+    std::vector<uint8_t> copy(blob);
+    DATA_BLOB input{static_cast<DWORD>(copy.size()), copy.data()};
+    BYTE noEntropy = 0;
+    DATA_BLOB entropy{0, &noEntropy};
+    DATA_BLOB output{};
+    LPWSTR description = nullptr;
+    if (!::CryptUnprotectData(&input, &description, &entropy, nullptr, nullptr, kFlags, &output))
+        return std::nullopt;
+    CLocalMemory descriptionOwner(description);
+    CLocalMemory outputOwner(output.pbData);
+    // Use the plaintext as a zero-terminated string, but never read past what was returned.
+    const auto* chars = reinterpret_cast<const wchar_t*>(output.pbData);
+    const size_t count = output.cbData / sizeof(wchar_t);
+    std::wstring password(chars, wcsnlen(chars, count));
+    ::SecureZeroMemory(output.pbData, output.cbData);
+    return password;
+}

@@ -1,0 +1,16 @@
+# GoogleTest from Debian: the prebuilt library natively, the sources in /usr/src/googletest for
+# the mingw builds. Either way the targets are GTest::gtest, GTest::gtest_main and GTest::gmock.
+if(WIN32)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest REQUIRED)
+  if(NOT TARGET GTest::gmock)
+    add_library(GTest::gmock UNKNOWN IMPORTED)
+    find_library(KORVEX_GMOCK_LIBRARY gmock REQUIRED)
+    set_target_properties(GTest::gmock PROPERTIES IMPORTED_LOCATION ${KORVEX_GMOCK_LIBRARY})
+  endif()
+endif()
+include(GoogleTest)

@@ -1,0 +1,91 @@
+#include "app/app_paths.h"
+#include "app/login_fields.h"
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+std::optional<std::wstring> Reversed(const std::vector<uint8_t>& blob)
+{
+    if (blob.empty() || blob[0] != 'P')
+        return std::nullopt;
+    return std::wstring(blob.begin() + 1, blob.end());
+}
+}  // namespace
+
+TEST(SettingsTable, DefaultsOnAnEmptyStore)
+{
+    CMemorySettingsStore store;
+    EXPECT_EQ(settings::ReadInt(store, settings::SavePassword), 1);
+    EXPECT_EQ(settings::ReadInt(store, settings::VpnType), 1);
+    EXPECT_EQ(settings::ReadInt(store, settings::ProxyType), 0);
+    EXPECT_EQ(settings::ReadString(store, settings::Username), L"");
+    EXPECT_FALSE(settings::ReadBlob(store, settings::Password).has_value());
+}
+
+TEST(SettingsTable, KeysAreUniqueAndTyped)
+{
+    for (const SettingKey* a : settings::All) {
+        for (const SettingKey* b : settings::All) {
+            if (a != b) {
+                EXPECT_FALSE(std::wstring(a->section) == b->section && std::wstring(a->key) == b->key)
+                    << "duplicate key " << std::string(a->key, a->key + wcslen(a->key));
+            }
+        }
+        EXPECT_EQ(a->type == SettingType::String, a->stringDefault != nullptr);
+    }
+}
+
+TEST(MemorySettingsStore, NamesAreCaseInsensitiveAndTypesDoNotMix)
+{
+    CMemorySettingsStore store;
+    store.WriteInt(L"Main", L"VpnType", 3);
+    EXPECT_EQ(store.ReadInt(L"main", L"VPNTYPE", 1), 3);
+    // An integer is not a string: a string read of it gives the default.
+    EXPECT_EQ(store.ReadString(L"Main", L"VpnType", L"x"), L"x");
+
+    store.WriteString(L"Main", L"Username", std::wstring_view(L"张三"));
+    EXPECT_EQ(store.ReadString(L"Main", L"Username", L""), L"张三");
+    store.WriteString(L"Main", L"Username", std::nullopt);
+    EXPECT_FALSE(store.Contains(L"Main", L"Username"));
+    EXPECT_EQ(store.ReadString(L"Main", L"Username", L"none"), L"none");
+}
+
+TEST(LoginFields, FirstRunIsEmptyWithSavePasswordSet)
+{
+    CMemorySettingsStore store;
+    LoginFields fields = LoadLoginFields(store, Reversed);
+    EXPECT_EQ(fields.username, L"");
+    EXPECT_EQ(fields.password, L"");
+    EXPECT_TRUE(fields.savePassword);
+}
+
+TEST(LoginFields, StoredValuesAndUnreadablePassword)
+{
+    CMemorySettingsStore store;
+    settings::WriteString(store, settings::Username, std::wstring_view(L"demo"));
+    settings::WriteBlob(store, settings::Password, {'P', 's', 'e', 'c'});
+    settings::WriteInt(store, settings::SavePassword, 0);
+    LoginFields fields = LoadLoginFields(store, Reversed);
+    EXPECT_EQ(fields.username, L"demo");
+    EXPECT_EQ(fields.password, L"sec");
+    EXPECT_FALSE(fields.savePassword);
+
+    // A blob that cannot be unprotected (another user's) leaves the password empty.
+    settings::WriteBlob(store, settings::Password, {'X', 'y'});
+    settings::WriteInt(store, settings::SavePassword, 7);
+    fields = LoadLoginFields(store, Reversed);
+    EXPECT_EQ(fields.password, L"");
+    EXPECT_TRUE(fields.savePassword);  // any non-zero value
+}
+
+TEST(AppPaths, FolderNameAndOverrideFile)
+{
+    EXPECT_EQ(DirectoryOf(L"C:\\Program Files\\Korvex\\korvex.exe"), L"C:\\Program Files\\Korvex\\");
+    EXPECT_EQ(DirectoryOf(L"korvex.exe"), L"");
+    EXPECT_EQ(DirectoryOf(L"C:\\"), L"C:\\");
+    EXPECT_EQ(ApplicationNameOf(L"C:\\a.b\\korvex.exe"), L"korvex");
+    EXPECT_EQ(ApplicationNameOf(L"C:\\a.b\\korvex"), L"korvex");
+    EXPECT_EQ(ApplicationNameOf(L"C:\\x\\my.client.exe"), L"my.client");
+    EXPECT_EQ(OverrideFileOf(L"C:\\x\\korvex.exe"), L"C:\\x\\korvex.exe.ini");
+}

@@ -1,0 +1,46 @@
+// Base of every window built from a dialog template. The base owns the dialog procedure, binds
+// `this` once at WM_INITDIALOG and dispatches to virtual handlers. No exception leaves a handler.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CDialog {
+public:
+    explicit CDialog(UINT templateId) noexcept : m_templateId(templateId) {}
+    virtual ~CDialog() = default;
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Runs the dialog modally; returns the value passed to EndDialog, or -1 if it could not open.
+    INT_PTR DoModal(HWND parent = nullptr) noexcept;
+    // Creates the dialog modeless (for tests and hosted windows).
+    HWND Create(HWND parent = nullptr) noexcept;
+
+    HWND Handle() const noexcept { return m_window; }
+    UINT TemplateId() const noexcept { return m_templateId; }
+    void EndDialog(INT_PTR result) noexcept;
+
+    HWND Item(int id) const noexcept { return ::GetDlgItem(m_window, id); }
+    void SetItemText(int id, const wchar_t* text) const noexcept { ::SetDlgItemTextW(m_window, id, text); }
+    std::wstring ItemText(int id) const;
+
+protected:
+    // Return FALSE when the handler set the focus itself.
+    virtual BOOL OnInitDialog() { return TRUE; }
+    // Return true when the command was handled.
+    virtual bool OnCommand(WORD id, WORD notification, HWND control);
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // Every message first; set `handled` to stop the default dispatch.
+    virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_templateId;
+    HWND m_window = nullptr;
+    bool m_modal = false;
+};
