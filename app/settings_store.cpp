@@ -1,6 +1,6 @@
 #include "app/settings_store.h"
 
-#include <cwctype>
+#include "base/text.h"
 
 namespace settings {
 int32_t ReadInt(ISettingsStore& store, const SettingKey& key)
@@ -37,14 +37,7 @@ void WriteBlob(ISettingsStore& store, const SettingKey& key, const std::vector<u
 std::wstring CMemorySettingsStore::Name(std::wstring_view section, std::wstring_view key)
 {
     // A backslash cannot occur in a registry key name of ours, so it separates the two parts.
-    std::wstring name;
-    name.reserve(section.size() + key.size() + 1);
-    for (wchar_t c : section)
-        name += static_cast<wchar_t>(std::towlower(c));
-    name += L'\\';
-    for (wchar_t c : key)
-        name += static_cast<wchar_t>(std::towlower(c));
-    return name;
+    return ToLowerAscii(section) + L'\\' + ToLowerAscii(key);
 }
 
 const CMemorySettingsStore::Value* CMemorySettingsStore::Find(std::wstring_view section, std::wstring_view key,
