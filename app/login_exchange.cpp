@@ -1,0 +1,200 @@
+#include "app/login_exchange.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "app/ini.h"
+#include "app/login_rules.h"
+#include "app/server_directory.h"
+#include "base/url.h"
+
+namespace {
+constexpr wchar_t kMain[] = L"Main";
+constexpr uint32_t kConnectStarted = 0;
+constexpr uint32_t kConnectAlreadyConnected = 3;
+}  // namespace
+
+CLoginExchange::CLoginExchange(SLoginEnvironment environment, SLoginServices services)
+    : m_environment(std::move(environment)), m_services(services)
+{
+}
+
+std::wstring CLoginExchange::ResponsePath() const
+{
+    return m_environment.tempDir + L"korvex.ini";
+}
+
+void CLoginExchange::Run(const SLoginInput& input)
+{
+    if (input.userName.empty()) {
+        m_services.ui.ShowBox(login_text::kEnterUserName);
+        return;
+    }
+    SaveCredentials(input);
+    m_services.ui.SetStatus(login_text::kPreparing, false);
+
+    RunWithResponseFile(input);
+
+    // Whatever happened, the directory must not outlive the exchange.
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(ResponsePath()), ignored);
+}
+
+void CLoginExchange::SaveCredentials(const SLoginInput& input)
+{
+    ISettingsStore& store = m_services.settings;
+    settings::WriteInt(store, settings::SavePassword, input.savePassword ? 1 : 0);
+    if (!input.savePassword) {
+        settings::WriteString(store, settings::Username, std::nullopt);
+        settings::WriteString(store, settings::Password, std::nullopt);
+        return;
+    }
+    settings::WriteString(store, settings::Username, input.userName);
+    // Never keep the password in plain text; without protection keep none (and no stale one).
+    if (const auto blob = m_services.protection.Protect(input.password))
+        settings::WriteBlob(store, settings::Password, *blob);
+    else
+        settings::WriteString(store, settings::Password, std::nullopt);
+}
+
+void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
+{
+    const CIniDocument overrides = CIniDocument::Load(std::filesystem::path(m_environment.overrideFile));
+    const bool noLogin = overrides.GetInt(kMain, L"NoLogin", 0) != 0;
+    const std::vector<std::wstring> baseUrls =
+        SplitBaseUrls(overrides.GetString(kMain, L"LoginURL", m_environment.defaultLoginUrls));
+
+    // With NoLogin a response file left in the temporary folder stands in for the answer.
+    std::wstring chosenBase;
+    if (!noLogin) {
+        if (!FetchLoginDocument(input, baseUrls, chosenBase))
+            return;
+    } else if (!baseUrls.empty()) {
+        chosenBase = baseUrls.front();
+    }
+    m_services.ui.SetResponsePath(ResponsePath());
+
+    const CServerDirectory directory = CServerDirectory::Load(std::filesystem::path(ResponsePath()));
+    if (!PassVersionGate(directory) || !PassAuthentication(directory))
+        return;
+
+    SServerSelection selection;
+    std::string routeDocument;
+    if (noLogin) {
+        selection.protocol = overrides.GetInt(kMain, L"VpnType", 1);
+    } else {
+        if (!m_services.selection.Choose(selection)) {
+            m_services.ui.SetStatus(login_text::kSelectionCancelled, false);
+            return;
+        }
+        const std::wstring url = BuildRouteListUrl(chosenBase, input.userName, input.password,
+                                                   directory.RouteId(selection.routeIndex),
+                                                   m_environment.referralTag);
+        SFetchResult routes = m_services.fetch.Fetch({url});
+        if (!routes.ok) {
+            m_services.ui.SetStatus(login_text::kCancelled, false);
+            return;
+        }
+        routeDocument = std::move(routes.body);
+    }
+
+    StartConnection(input, directory, selection, overrides.GetString(kMain, L"VpnServerHost", L""), routeDocument);
+}
+
+bool CLoginExchange::FetchLoginDocument(const SLoginInput& input, const std::vector<std::wstring>& baseUrls,
+                                        std::wstring& chosenBase)
+{
+    std::ofstream file(std::filesystem::path(ResponsePath()), std::ios::binary | std::ios::trunc);
+    if (!file) {
+        m_services.ui.SetStatus(login_text::kCancelled, false);
+        return false;
+    }
+
+    std::vector<std::wstring> urls;
+    urls.reserve(baseUrls.size());
+    for (const std::wstring& base : baseUrls)
+        urls.push_back(BuildLoginUrl(base, input.userName, input.password, m_environment.referralTag));
+    const SFetchResult result = m_services.fetch.Fetch(urls);
+    if (result.ok)
+        file.write(result.body.data(), static_cast<std::streamsize>(result.body.size()));
+    file.close();
+    if (!result.ok || file.fail()) {
+        m_services.ui.SetStatus(login_text::kCancelled, false);
+        return false;
+    }
+
+    // Every URL failing delivers an empty document and no winner; the version gate reports it.
+    if (result.winnerIndex >= 0 && static_cast<size_t>(result.winnerIndex) < baseUrls.size())
+        chosenBase = baseUrls[static_cast<size_t>(result.winnerIndex)];
+    return true;
+}
+
+bool CLoginExchange::PassVersionGate(const CServerDirectory& directory)
+{
+    uint64_t required = 0;
+    if (!ParseRequiredVersion(directory.RequiredClientVersion(), required)) {
+        m_services.ui.SetStatus(login_text::kNetworkOrServerError, true);
+        return false;
+    }
+    if (m_environment.ownVersion >= required)
+        return true;
+
+    m_services.ui.ShowBox(UpgradeMessage(m_environment.webHost));
+    // The document comes over plain HTTP: hand the shell web addresses only.
+    const std::wstring updateUrl = directory.UpdateUrl();
+    if (IsWebUrl(updateUrl))
+        m_services.ui.OpenUrl(updateUrl);
+    m_services.ui.QuitProgram();
+    return false;
+}
+
+bool CLoginExchange::PassAuthentication(const CServerDirectory& directory)
+{
+    const SAuthVerdict verdict =
+        EvaluateAuthResult(directory.AuthResult(), directory.AuthResultMessage(), m_environment.webHost);
+    if (verdict.accepted)
+        return true;
+    m_services.ui.ShowBox(verdict.box);
+    m_services.ui.SetStatus(verdict.status, false);
+    if (verdict.openHomePage)
+        m_services.ui.OpenUrl(HomePageUrl(m_environment.webHost, m_environment.referralTag));
+    return false;
+}
+
+void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDirectory& directory,
+                                     const SServerSelection& selection, const std::wstring& fallbackHost,
+                                     const std::string& routeDocument)
+{
+    // Only the override file can name another protocol; there is no connection kind for it.
+    ILoginConnection* connection = selection.protocol >= 1 && selection.protocol <= 3
+                                       ? m_services.connections.CreateCurrentConnection(selection.protocol)
+                                       : nullptr;
+    if (!connection) {
+        m_services.ui.SetStatus(login_text::kNetworkOrServerError, true);
+        return;
+    }
+
+    ISettingsStore& store = m_services.settings;
+    SConnectionSettings config;
+    config.serverHost = directory.ServerHost(selection.serverIndex, fallbackHost);
+    config.userName = input.userName;
+    config.password = input.password;
+    config.proxyType = settings::ReadInt(store, settings::ProxyType);
+    config.proxyServer = settings::ReadString(store, settings::ProxyServer);
+    config.proxyPort = settings::ReadInt(store, settings::ProxyPort);
+    config.proxyUserName = settings::ReadString(store, settings::ProxyUsername);
+    config.proxyPassword = settings::ReadString(store, settings::ProxyPassword);
+    config.modifyDefaultGateway = directory.ModifyDefaultGateway(selection.routeIndex);
+    config.routes = ParseRouteDocument(routeDocument);
+    connection->Configure(config);
+
+    const uint32_t result = connection->Connect();
+    if (result == kConnectStarted || result == kConnectAlreadyConnected) {
+        if (result == kConnectAlreadyConnected)
+            m_services.ui.ShowBox(login_text::kAlreadyConnected);
+        m_services.ui.EnableConnectButtons(false, true);
+        return;
+    }
+    m_services.ui.ShowOutcomeAndTearDown();
+}
