@@ -7,20 +7,15 @@ set(KORVEX_WINE_ENVIRONMENT
   WINEPREFIX=${KORVEX_WINE_STATE}/prefix
   WINEARCH=win64
   WINEDEBUG=-all
-  "WINEDLLOVERRIDES=mscoree,mshtml=\;winemenubuilder.exe=d"
+  "WINEDLLOVERRIDES=mscoree,mshtml="
   LC_ALL=zh_CN.UTF-8)
 
 string(REPLACE ";" "\n" env_lines "${KORVEX_WINE_ENVIRONMENT}")
-string(REPLACE "\\\n" ";" env_lines "${env_lines}")
 file(WRITE ${KORVEX_WINE_STATE}/env "${env_lines}\n")
 
 if(KORVEX_RUN_UNDER_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-env run ${KORVEX_WINE_STATE})
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CROSSCOMPILING_EMULATOR} PARENT_SCOPE)
-  set(KORVEX_WINE_TEST_PROPERTIES
-    ENVIRONMENT "${KORVEX_WINE_ENVIRONMENT}"
-    FIXTURES_REQUIRED wine)
-
   # One prefix and display for the whole suite, stopped (wineserver -k, Xvfb) at the end.
   add_test(NAME wine.start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env start ${KORVEX_WINE_STATE})
   add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-env stop ${KORVEX_WINE_STATE})
