@@ -1,0 +1,212 @@
+#include "app/tray_notify_icon_win32.h"
+
+#include "res/resource.h"
+
+#include <shlwapi.h>
+
+#include <cwchar>
+
+namespace {
+constexpr wchar_t kTip[] = L"Qivra网络加速器";
+constexpr wchar_t kBalloonTitle[] = L"Qivra网络加速器";
+constexpr wchar_t kBalloonText[] = L"登录成功，点击任务栏图标可以重新打开主窗口";
+constexpr wchar_t kHookerProperty[] = L"Korvex.TrayIconHooker";
+
+HICON LoadTrayImage(UINT iconId)
+{
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    auto icon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 16, 16, 0));
+    if (!icon)
+        icon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+    return icon;
+}
+}  // namespace
+
+// --- CTrayIconHooker ---------------------------------------------------------------------------
+
+UINT CTrayIconHooker::TaskbarCreatedMessage()
+{
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+bool CTrayIconHooker::Hook(HWND window)
+{
+    Unhook();
+    if (!window || !::SetPropW(window, kHookerProperty, this))
+        return false;
+    m_window = window;
+    m_previous = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CTrayIconHooker::HookProc)));
+    return true;
+}
+
+void CTrayIconHooker::Unhook()
+{
+    if (!m_window)
+        return;
+    // Only put the old procedure back if nobody subclassed the window after us.
+    if (::GetWindowLongPtrW(m_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CTrayIconHooker::HookProc))
+        ::SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
+    ::RemovePropW(m_window, kHookerProperty);
+    m_window = nullptr;
+}
+
+LRESULT CALLBACK CTrayIconHooker::HookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* self = static_cast<CTrayIconHooker*>(::GetPropW(window, kHookerProperty));
+    if (!self)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    const WNDPROC previous = self->m_previous;
+
+    if (message == TaskbarCreatedMessage()) {
+        self->m_icon.ReaddAfterTaskbarRestart();
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        self->m_icon.Remove();  // also unhooks
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        const LRESULT result = ::CallWindowProcW(previous, window, message, wParam, lParam);
+        self->Unhook();
+        return result;
+    }
+    return ::CallWindowProcW(previous, window, message, wParam, lParam);
+}
+
+// --- CTrayNotifyIcon ---------------------------------------------------------------------------
+
+CTrayNotifyIcon::CTrayNotifyIcon(ShellNotifyIconFunction shell) : m_shell(shell)
+{
+    m_data.cbSize = NotifyDataSize(ShellVersion());
+}
+
+CTrayNotifyIcon::~CTrayNotifyIcon() { Remove(); }
+
+int CTrayNotifyIcon::ShellVersion()
+{
+    static const int version = [] {
+        HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
+        auto getVersion =
+            shell32 ? reinterpret_cast<DLLGETVERSIONPROC>(
+                          reinterpret_cast<void*>(::GetProcAddress(shell32, "DllGetVersion")))
+                    : nullptr;
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof info;
+        if (!getVersion || FAILED(getVersion(&info)))
+            return 4;
+        return static_cast<int>(info.dwMajorVersion);
+    }();
+    return version;
+}
+
+DWORD CTrayNotifyIcon::NotifyDataSize(int shellVersion)
+{
+    if (shellVersion >= 6)
+        return sizeof(NOTIFYICONDATAW);
+    if (shellVersion == 5)
+        return NOTIFYICONDATAW_V2_SIZE;
+    return NOTIFYICONDATAW_V1_SIZE;
+}
+
+bool CTrayNotifyIcon::Create(HWND owner, UINT iconId)
+{
+    m_owner = owner;
+    m_menu.Reset(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+    if (m_menu)
+        ::SetMenuDefaultItem(::GetSubMenu(m_menu.Get(), 0), 0, TRUE);
+    HWND topLevel = ::GetAncestor(owner, GA_ROOT);
+    m_hooker.Hook(topLevel ? topLevel : owner);
+
+    m_image.Reset(LoadTrayImage(iconId));
+    m_data.hWnd = owner;
+    m_data.uID = kTrayIconId;
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_data.uCallbackMessage = kTrayCallbackMessage;
+    m_data.hIcon = m_image.Get();
+    wcsncpy(m_data.szTip, kTip, ARRAYSIZE(m_data.szTip) - 1);
+    m_added = m_shell(NIM_ADD, &m_data) != FALSE;
+
+    if (m_added && ShellVersion() > 4) {
+        m_data.uVersion = NOTIFYICON_VERSION;
+        m_shell(NIM_SETVERSION, &m_data);
+    }
+    return m_added;
+}
+
+void CTrayNotifyIcon::SetIcon(UINT iconId)
+{
+    if (!m_added)
+        return;
+    CIconHandle image(LoadTrayImage(iconId));
+    m_data.uFlags = NIF_ICON;
+    m_data.hIcon = image.Get();
+    m_shell(NIM_MODIFY, &m_data);
+    m_image = std::move(image);  // the one shown before is released here
+}
+
+void CTrayNotifyIcon::ShowBalloon()
+{
+    if (!m_added)
+        return;
+    m_data.uFlags = NIF_INFO;
+    wcsncpy(m_data.szInfo, kBalloonText, ARRAYSIZE(m_data.szInfo) - 1);
+    wcsncpy(m_data.szInfoTitle, kBalloonTitle, ARRAYSIZE(m_data.szInfoTitle) - 1);
+    m_data.uTimeout = 5000;
+    m_data.dwInfoFlags = NIIF_INFO;
+    m_shell(NIM_MODIFY, &m_data);
+}
+
+LRESULT CTrayNotifyIcon::Notification(WPARAM itemId, LPARAM mouseMessage)
+{
+    if (itemId != kTrayIconId)
+        return 0;
+    HMENU popup = m_menu ? ::GetSubMenu(m_menu.Get(), 0) : nullptr;
+    switch (static_cast<UINT>(mouseMessage)) {
+    case WM_RBUTTONUP: {
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        // Without the foreground the menu would not close when the user clicks elsewhere.
+        ::SetForegroundWindow(m_owner);
+        if (popup)
+            ::TrackPopupMenu(popup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, m_owner, nullptr);
+        ::PostMessageW(m_owner, WM_NULL, 0, 0);
+        break;
+    }
+    case WM_LBUTTONDBLCLK: {
+        ::SetForegroundWindow(m_owner);
+        const UINT command = popup ? ::GetMenuDefaultItem(popup, FALSE, GMDI_GOINTOPOPUPS) : static_cast<UINT>(-1);
+        if (command != static_cast<UINT>(-1))
+            ::SendMessageW(m_owner, WM_COMMAND, command, 0);
+        break;
+    }
+    default:
+        break;
+    }
+    return 1;
+}
+
+void CTrayNotifyIcon::ReaddAfterTaskbarRestart()
+{
+    if (m_readding)
+        return;
+    m_readding = true;
+    m_data.uFlags = 0;
+    m_shell(NIM_DELETE, &m_data);
+    m_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_data.hIcon = m_image.Get();
+    // A shell that was not running when the window started gets the icon now.
+    m_added = m_shell(NIM_ADD, &m_data) != FALSE;
+    m_readding = false;
+}
+
+void CTrayNotifyIcon::Remove()
+{
+    if (!m_added)
+        return;
+    m_data.uFlags = 0;
+    m_shell(NIM_DELETE, &m_data);
+    m_hooker.Unhook();
+    m_added = false;
+}
