@@ -1,0 +1,45 @@
+#include "app/vpn_factory_win32.h"
+
+#include "vpn/ip_helper_win32.h"
+#include "vpn/ras_api_win32.h"
+#include "vpn/windows_vpn.h"
+
+CVpnConnectionFactory::CVpnConnectionFactory(CGeneralVpnCallbackInterface& callback)
+    : Callback(callback),
+      OwnIpHelper(std::make_unique<CWin32IpHelper>()),
+      OwnRasApi(std::make_unique<CWin32RasApi>()),
+      IpHelper(*OwnIpHelper),
+      RasApi(*OwnRasApi)
+{
+}
+
+CVpnConnectionFactory::CVpnConnectionFactory(CGeneralVpnCallbackInterface& callback,
+                                             IIpHelper& ipHelper, IRasApi& rasApi)
+    : Callback(callback), IpHelper(ipHelper), RasApi(rasApi)
+{
+}
+
+CVpnConnectionFactory::~CVpnConnectionFactory()
+{
+    DestroyCurrent();
+}
+
+ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(int protocol)
+{
+    if (protocol != CWindowsVpn::DialPptp && protocol != CWindowsVpn::DialL2tp)
+        return nullptr;
+    // The old connection gives its routes back before the new one looks at the table.
+    DestroyCurrent();
+    auto connection = std::make_unique<CWindowsVpn>(IpHelper, RasApi);
+    connection->DialType = protocol;
+    connection->Callback = &Callback;
+    LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);
+    Connection = std::move(connection);
+    return LoginConnection.get();
+}
+
+void CVpnConnectionFactory::DestroyCurrent()
+{
+    LoginConnection.reset();
+    Connection.reset();
+}

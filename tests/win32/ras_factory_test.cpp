@@ -1,0 +1,87 @@
+// The factory the login exchange starts connections through, over the in-memory routing table
+// and the fake dial-up service, and once over the real seams.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/vpn_factory_win32.h"
+#include "tests/unit/windows_vpn_fake_ras.h"
+#include "vpn/windows_vpn.h"
+
+using namespace windows_vpn_test;
+
+namespace
+{
+
+class VpnConnectionFactory : public ::testing::Test
+{
+protected:
+    VpnConnectionFactory() { SetUpMachine(table); }
+
+    CMemoryIpHelper table;
+    CFakeRasApi ras;
+    CRecordingObserver observer;
+    CVpnConnectionFactory factory{observer, table, ras};
+};
+
+TEST_F(VpnConnectionFactory, DialUpProtocolsGiveAConfiguredDialUpConnection)
+{
+    ILoginConnection* login = factory.CreateCurrentConnection(2);
+    ASSERT_NE(nullptr, login);
+    auto* vpn = dynamic_cast<CWindowsVpn*>(factory.Current());
+    ASSERT_NE(nullptr, vpn);
+    EXPECT_EQ(CWindowsVpn::DialL2tp, vpn->DialType);
+    EXPECT_EQ(&observer, vpn->Callback);
+
+    SConnectionSettings settings;
+    settings.serverHost = L"vpn3.korvex.test";
+    settings.userName = L"用户甲";
+    settings.password = L"secret";
+    settings.modifyDefaultGateway = 1;
+    login->Configure(settings);
+    EXPECT_EQ(0u, login->Connect());
+    ASSERT_EQ(1u, ras.Dials.size());
+    EXPECT_EQ(L"用户甲", ras.Dials[0].UserName);
+    EXPECT_EQ(L"vpn3.korvex.test", ras.Dials[0].PhoneNumber);
+    ASSERT_EQ(1u, ras.Entries.size());
+    EXPECT_EQ(3u, ras.Entries[0].second.VpnStrategy);
+    EXPECT_EQ(0x3D140010u, ras.Entries[0].second.Options);
+}
+
+TEST_F(VpnConnectionFactory, ANewConnectionEndsTheCurrentOne)
+{
+    ILoginConnection* first = factory.CreateCurrentConnection(1);
+    ASSERT_NE(nullptr, first);
+    ASSERT_EQ(0u, first->Connect());
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(2));
+    EXPECT_EQ(std::vector<RasConnectionHandle>{ras.DialHandle}, ras.HangUps);
+    EXPECT_EQ(CWindowsVpn::DialL2tp, dynamic_cast<CWindowsVpn&>(*factory.Current()).DialType);
+
+    factory.DestroyCurrent();
+    EXPECT_EQ(nullptr, factory.Current());
+}
+
+TEST_F(VpnConnectionFactory, OpenVpnAndUnknownProtocolsGetNothing)
+{
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(1));
+    CGeneralVpn* current = factory.Current();
+    for (const int protocol : {3, 0, 4})
+        EXPECT_EQ(nullptr, factory.CreateCurrentConnection(protocol)) << protocol;
+    EXPECT_EQ(current, factory.Current()); // untouched
+}
+
+TEST(VpnConnectionFactoryOverThePlatform, MakesAndEndsAConnectionWithoutDialling)
+{
+    CRecordingObserver observer;
+    CVpnConnectionFactory factory(observer);
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(1));
+    ASSERT_NE(nullptr, factory.Current());
+    factory.DestroyCurrent();
+    // The end of a connection still reports its route restoration.
+    const std::vector<CVpnStatus> seen = observer.Snapshot();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(VpnState::RestoringRoutes, seen[0].State);
+}
+
+} // namespace
