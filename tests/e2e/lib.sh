@@ -1,0 +1,214 @@
+# Helpers of the end-to-end tests, sourced by every *_test.sh. A test calls e2e_begin, starts
+# the client, drives it through uidriver and checks what a person would see. Every step is
+# bounded in time; the clients a test started are always ended, and a failing test leaves a
+# screenshot and a window listing in the build folder.
+#
+# Set by CTest (tests/e2e/CMakeLists.txt):
+#   KORVEX_EXE, UIDRIVER_EXE  the programs
+#   E2E_WINE_STATE            the build folder's wine/ state (scripts/wine-env)
+#   E2E_ARTIFACTS             each test's folder (kept when it fails) goes here
+#   E2E_SOURCE_DIR            the source tree
+#
+# Constants and results (EXIT_CODE) are for the test scripts that source this file.
+# shellcheck disable=SC2034
+set -euo pipefail
+
+readonly MAIN_TITLE="Qivra网络加速器"
+readonly CLIENT_EXE=korvex.exe
+readonly BOX_CAPTION=korvex  # the program's message boxes carry the executable's name
+# shellcheck disable=SC1111  # the program's own quotation marks
+readonly ALREADY_RUNNING_TEXT="程序已经运行。您可以在任务栏右下角图标区双击“Qivra网络加速器”图标显示已经运行的程序。"
+
+# Main window controls and messages.
+readonly ID_USERNAME=1000 ID_PASSWORD=1001 ID_CONNECT=1003 ID_DISCONNECT=1004
+readonly ID_SAVE_PASSWORD=1008 ID_STATUS=1010
+readonly WM_SHOW_MAIN_WINDOW=0x8001
+
+# uidriver's window options for the running client's main window and its message boxes.
+readonly MAIN=(--title "$MAIN_TITLE" --exe "$CLIENT_EXE")
+readonly BOX=(--title "$BOX_CAPTION" --exe "$CLIENT_EXE")
+
+E2E_TIME_LIMIT=${E2E_TIME_LIMIT:-80}  # seconds for the whole test, well below CTest's limit
+STEP_TIMEOUT=${STEP_TIMEOUT:-10}       # seconds for one wait
+
+CLIENT_PIDS=()
+CLIENT_PID=
+
+# ---- test frame
+
+e2e_begin() {
+  TEST_NAME=$1
+  : "${KORVEX_EXE:?}" "${UIDRIVER_EXE:?}" "${E2E_WINE_STATE:?}" "${E2E_ARTIFACTS:?}" "${E2E_SOURCE_DIR:?}"
+  eval "$("$E2E_SOURCE_DIR/scripts/wine-env" shell "$E2E_WINE_STATE")"
+  WINE64=/usr/lib/wine/wine64
+  [ -x "$WINE64" ] || WINE64=$(command -v wine64)
+  mkdir -p "$E2E_ARTIFACTS"
+  WORK=$(mktemp -d "$E2E_ARTIFACTS/$TEST_NAME.XXXXXX")
+  started_at=$SECONDS
+  # The client runs from a copy of its own, so that files beside it (the override file
+  # korvex.exe.ini, an openvpn\ folder) belong to this test alone.
+  CLIENT_DIR=$WORK/client
+  mkdir -p "$CLIENT_DIR"
+  cp "$KORVEX_EXE" "$CLIENT_DIR/$CLIENT_EXE"
+
+  trap e2e_end EXIT
+  trap 'fail "interrupted"' INT
+  trap 'fail "over the time limit of $E2E_TIME_LIMIT s"' TERM
+  # Our own limit, so that the clean-up runs before CTest would kill the test outright.
+  (sleep "$E2E_TIME_LIMIT" && kill -TERM $$) </dev/null >/dev/null 2>&1 &
+  WATCHDOG_PID=$!
+
+  drive store-clear
+}
+
+e2e_end() {
+  local status=$?
+  trap - EXIT INT TERM
+  if [ "$status" -ne 0 ]; then
+    import -window root "$WORK/failure.png" 2>/dev/null || true
+    drive list --exe "$CLIENT_EXE" --children >"$WORK/windows.txt" 2>&1 || true
+    echo "FAILED: screenshot, window list and client output in $WORK" >&2
+  fi
+  local pid
+  for pid in "${CLIENT_PIDS[@]}"; do
+    stop_process "$pid"
+  done
+  kill $(pgrep -P "$WATCHDOG_PID") "$WATCHDOG_PID" 2>/dev/null || true
+  rm -f "$CLIENT_DIR/$CLIENT_EXE"
+  [ "$status" -eq 0 ] && rm -rf "$WORK"
+  echo "$TEST_NAME: $([ "$status" -eq 0 ] && echo passed || echo failed) in $((SECONDS - started_at)) s"
+  exit "$status"
+}
+
+step() { echo "-- $*"; }
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# ---- the driver and the client
+
+# uidriver with the given arguments; its output on stdout, its complaints on stderr, its exit
+# code returned. Wine's output goes through files, never through CTest's pipes: helper processes
+# Wine starts on demand would inherit them and keep the test from ending.
+drive() {
+  local rc=0
+  timeout -k 5 "$((STEP_TIMEOUT * 2 + 15))" "$WINE64" "$UIDRIVER_EXE" "$@" \
+    </dev/null >"$WORK/drive.out" 2>"$WORK/drive.err" || rc=$?
+  cat "$WORK/drive.out"
+  cat "$WORK/drive.err" >&2
+  return "$rc"
+}
+
+# Starts a copy of the client in the background; CLIENT_PID is its process (the Wine loader is
+# the Windows process). Its output goes to client-N.log in the test's folder.
+client_start() {
+  local log="$WORK/client-${#CLIENT_PIDS[@]}.log"
+  "$WINE64" "$CLIENT_DIR/$CLIENT_EXE" </dev/null >"$log" 2>&1 &
+  CLIENT_PID=$!
+  CLIENT_PIDS+=("$CLIENT_PID")
+}
+
+# Starts the client and waits until its main window shows.
+client_start_shown() {
+  client_start
+  drive wait "${MAIN[@]}" --visible --timeout "$STEP_TIMEOUT" || fail "the main window did not appear"
+}
+
+# Waits (bounded) for a client process to end; its exit code in EXIT_CODE.
+wait_exit() {
+  local pid=$1 limit=${2:-$STEP_TIMEOUT} waited=0
+  while kill -0 "$pid" 2>/dev/null; do
+    [ "$waited" -lt "$((limit * 10))" ] || fail "process $pid still runs after $limit s"
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  EXIT_CODE=0
+  wait "$pid" || EXIT_CODE=$?
+}
+
+stop_process() {
+  local pid=$1 _
+  kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
+  kill -TERM "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+# Ends every client this test started (for a fresh start within one test).
+client_stop_all() {
+  local pid
+  for pid in "${CLIENT_PIDS[@]}"; do
+    stop_process "$pid"
+  done
+}
+
+# ---- checks
+
+expect_eq() {
+  local actual=$1 expected=$2 what=$3
+  [ "$actual" = "$expected" ] || fail "$what: expected \"$expected\", got \"$actual\""
+}
+
+# The text of a main-window control.
+main_text() { drive text "${MAIN[@]}" --id "$1" --timeout "$STEP_TIMEOUT"; }
+
+expect_text() {
+  local id=$1 expected=$2 what=$3 actual
+  actual=$(main_text "$id") || fail "$what: cannot read control $id"
+  expect_eq "$actual" "$expected" "$what"
+}
+
+# States the main window (id "") or one of its controls must show now: visible, hidden,
+# enabled, disabled, checked, unchecked, foreground (several may be given).
+expect_state() { check_state 1 0 "$@"; }
+
+# Like expect_state, but gives the client time to get there.
+await_state() { check_state "$STEP_TIMEOUT" 0 "$@"; }
+
+# Like expect_state, and the states must last SECONDS: for what must not happen before some event.
+keep_state() {
+  local seconds=$1
+  shift
+  check_state 1 "$seconds" "$@"
+}
+
+check_state() {
+  local timeout=$1 stay=$2 id=$3 what=$4 args=("${MAIN[@]}") state
+  shift 4
+  if [ -n "$id" ]; then args+=(--id "$id"); fi
+  for state in "$@"; do args+=("--$state"); done
+  drive wait "${args[@]}" --timeout "$timeout" --stay "$stay" || fail "$what"
+}
+
+# Waits for one of the client's message boxes and checks its text; leaves it open.
+expect_box() {
+  local expected=$1 text
+  text=$(drive msgbox "${BOX[@]}" --timeout "$STEP_TIMEOUT") || fail "no message box \"$expected\""
+  expect_eq "$text" "$expected" "message box text"
+}
+
+# Waits for one of the client's message boxes, checks its text, and presses a button (default
+# ok); returns when the box has closed.
+answer_box() {
+  local expected=$1 button=${2:-ok} text
+  text=$(drive msgbox "${BOX[@]}" --press "$button" --timeout "$STEP_TIMEOUT") || fail "no message box \"$expected\""
+  expect_eq "$text" "$expected" "message box text"
+}
+
+# A picture of the main window alone, saved as NAME.png in the artifacts folder; prints its path.
+screenshot_main() {
+  local name=$1 x y width height
+  read -r x y width height < <(drive rect "${MAIN[@]}" --timeout "$STEP_TIMEOUT") || fail "no main window to take a picture of"
+  import -window root -crop "${width}x${height}+${x}+${y}" +repage "$E2E_ARTIFACTS/$name.png" ||
+    fail "could not take a picture of the main window"
+  echo "$E2E_ARTIFACTS/$name.png"
+}
+
+# How many main windows of the client exist (shown or hidden).
+main_window_count() { drive list "${MAIN[@]}" | wc -l; }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The login fields start from the settings store: a stored user name and protected password are
+# filled in; a password blob that cannot be unprotected (another user's) leaves the password box
+# empty and the user name as it was.
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+e2e_begin stored_login
+
+step "stored user name and protected password"
+drive store-set-string Main Username "演示用户 demo"
+drive protect-password "pa55 密码"
+client_start_shown
+expect_text "$ID_USERNAME" "演示用户 demo" "user name box"
+expect_text "$ID_PASSWORD" "pa55 密码" "password box"
+expect_text "$ID_STATUS" "就绪" "status line"
+client_stop_all
+
+step "a password blob from elsewhere"
+drive store-set-blob Main Password 01000000d08c9ddf0115d1118c7a00c04fc297eb0100000000
+client_start_shown
+expect_text "$ID_USERNAME" "演示用户 demo" "user name box"
+expect_text "$ID_PASSWORD" "" "password box with an unreadable blob"
