@@ -1,0 +1,185 @@
+#include "net/dlg_download_win32.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "res/resource.h"
+#include "win/message_box.h"
+
+namespace {
+constexpr wchar_t kTitle[] = L"Qivra网络加速器登录";
+constexpr wchar_t kNoLoginAddress[] = L"没有可用的登陆地址。";
+constexpr wchar_t kCannotStartDownload[] = L"无法启动下载，可能无法正常联网。";
+
+// Boxes about jobs that could not start are shown once the window is up, from this message.
+constexpr UINT kReportStartProblemsMessage = WM_USER + 2;
+}  // namespace
+
+CDlgDownload::CDlgDownload() : CDialog(IDD_DOWNLOAD) {}
+
+CDlgDownload::~CDlgDownload()
+{
+    if (Handle())
+        ::DestroyWindow(Handle());
+    StopJobs();
+}
+
+void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<CDownloadJob>(std::move(url))); }
+
+BOOL CDlgDownload::OnInitDialog()
+{
+    ::SetWindowTextW(Handle(), kTitle);
+    // Skinned frame: once the skin engine has its frame, set the attributes MaximizeBox,
+    // CloseBox and MinimizeBox to 0 here and attach the frame to this window.
+    StartAnimation();
+    m_winnerIndex = -1;
+    StartJobs();
+    ::PostMessageW(Handle(), kReportStartProblemsMessage, 0, 0);
+    return TRUE;
+}
+
+void CDlgDownload::StartAnimation()
+{
+    // The wait animation ships with the skin artwork; until it is linked in the control stays empty.
+    const HINSTANCE module = ::GetModuleHandleW(nullptr);
+    if (!::FindResourceW(module, MAKEINTRESOURCEW(IDR_WAIT_ANIMATION), L"AVI"))
+        return;
+    const HWND animation = Item(IDC_DOWNLOAD_ANIMATION);
+    ::SendMessageW(animation, ACM_OPENW, reinterpret_cast<WPARAM>(module),
+                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEW(IDR_WAIT_ANIMATION)));
+    ::SendMessageW(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+}
+
+void CDlgDownload::StartJobs()
+{
+    m_race = std::make_unique<CDownloadRace>(m_jobs.size());
+    m_jobsNotStarted.clear();
+    m_winsock = std::make_unique<CWinsockSession>();
+    m_stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    for (size_t index = 0; index < m_jobs.size(); ++index) {
+        CDownloadJob& job = *m_jobs[index];
+        if (m_stopEvent && job.CreateSocket() && job.Start(Handle(), m_stopEvent.Get())) {
+            ++m_threadsStarted;
+        } else {
+            job.Join();  // closes a socket that got no thread
+            m_jobsNotStarted.push_back(index);
+        }
+    }
+}
+
+void CDlgDownload::ReportStartProblems()
+{
+    if (m_jobs.empty()) {
+        // Nothing can arrive; the window waits for Cancel.
+        ShowMessage(Handle(), kNoLoginAddress);
+        return;
+    }
+    const std::vector<size_t> notStarted = m_jobsNotStarted;
+    for (size_t index : notStarted) {
+        if (!m_race || m_race->Decided())
+            return;
+        ShowMessage(Handle(), kCannotStartDownload);
+        if (!m_race || m_race->Decided())
+            return;
+        Finish(m_race->JobFinished(index, false), nullptr);
+    }
+}
+
+void CDlgDownload::OnDownloadFinished(LPARAM jobPointer)
+{
+    // Late messages of a decided race, or from jobs of an earlier run, change nothing.
+    if (!m_race || m_race->Decided())
+        return;
+    for (size_t index = 0; index < m_jobs.size(); ++index) {
+        CDownloadJob& job = *m_jobs[index];
+        if (reinterpret_cast<LPARAM>(&job) != jobPointer)
+            continue;
+        // The message is the thread's last act; after the join its response is ours to read.
+        if (job.Join())
+            ++m_threadsJoined;
+        Finish(m_race->JobFinished(index, IsUsableResponse(job.Response())), &job);
+        return;
+    }
+}
+
+void CDlgDownload::Finish(CDownloadRace::EVerdict verdict, CDownloadJob* job)
+{
+    switch (verdict) {
+    case CDownloadRace::EVerdict::Deliver: {
+        m_winnerIndex = m_race->WinnerIndex();
+        const std::string body = job ? job->Response().TakeBody() : std::string();
+        const bool written = body.empty() || !m_output || m_output->Write(body);
+        EndDialog(written ? IDOK : IDABORT);
+        break;
+    }
+    case CDownloadRace::EVerdict::DeliverEmpty:
+        // Every URL failed: an empty document, which the caller reports as a network error.
+        EndDialog(IDOK);
+        break;
+    default:
+        break;
+    }
+}
+
+void CDlgDownload::StopJobs() noexcept
+{
+    if (m_stopEvent)
+        ::SetEvent(m_stopEvent.Get());
+    for (const auto& job : m_jobs) {
+        if (job->Join())
+            ++m_threadsJoined;
+    }
+    m_jobs.clear();
+    m_jobsNotStarted.clear();
+    m_stopEvent.Reset();
+    m_winsock.reset();
+}
+
+INT_PTR CDlgDownload::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = false;
+    switch (message) {
+    case kDownloadFinishedMessage:
+        handled = true;
+        OnDownloadFinished(lParam);
+        return TRUE;
+    case kReportStartProblemsMessage:
+        handled = true;
+        ReportStartProblems();
+        return TRUE;
+    case WM_DESTROY:
+        // After OK and after Cancel alike: no thread or socket outlives the window.
+        StopJobs();
+        return 0;
+    case WM_DRAWITEM:
+        // The skinned Cancel button and the skinned body (WindowPicture Background over
+        // 10,30-381,73) take over the drawing once the skin engine has them; until then the
+        // owner-drawn button is drawn plainly so that it can be seen.
+        if (wParam == IDCANCEL && lParam) {
+            handled = DrawPlainButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return handled ? TRUE : FALSE;
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+bool CDlgDownload::DrawPlainButton(const DRAWITEMSTRUCT& item)
+{
+    RECT bounds = item.rcItem;
+    UINT state = DFCS_BUTTONPUSH;
+    if (item.itemState & ODS_SELECTED)
+        state |= DFCS_PUSHED;
+    ::DrawFrameControl(item.hDC, &bounds, DFC_BUTTON, state);
+    wchar_t text[64] = {};
+    ::GetWindowTextW(item.hwndItem, text, static_cast<int>(std::size(text)));
+    ::SetBkMode(item.hDC, TRANSPARENT);
+    ::DrawTextW(item.hDC, text, -1, &bounds, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    if (item.itemState & ODS_FOCUS) {
+        ::InflateRect(&bounds, -3, -3);
+        ::DrawFocusRect(item.hDC, &bounds);
+    }
+    return true;
+}

@@ -1,0 +1,66 @@
+// One URL of a fetch: its socket, its download thread and the response parser the thread feeds.
+// The fetch window owns the jobs. The thread is the only user of the socket and the parser while
+// it runs; the window touches them before Start and after Join only.
+#pragma once
+
+#include <string>
+
+#include "net/http_response_parser.h"
+#include "win/handle.h"
+
+// Posted by a download thread to its window when it has ended; lParam is the job.
+inline constexpr UINT kDownloadFinishedMessage = WM_USER + 1;
+
+// Holds a Winsock reference for as long as it lives.
+class CWinsockSession {
+public:
+    CWinsockSession() noexcept;
+    ~CWinsockSession();
+    CWinsockSession(const CWinsockSession&) = delete;
+    CWinsockSession& operator=(const CWinsockSession&) = delete;
+    bool Started() const noexcept { return m_started; }
+
+private:
+    bool m_started = false;
+};
+
+class CDownloadJob {
+public:
+    explicit CDownloadJob(std::wstring url);
+    ~CDownloadJob();  // joins a thread still running; its owner should have signalled stop
+    CDownloadJob(const CDownloadJob&) = delete;
+    CDownloadJob& operator=(const CDownloadJob&) = delete;
+
+    const std::wstring& Url() const { return m_url; }
+
+    // Creates the TCP socket on the caller's thread. False when the system gives none.
+    bool CreateSocket() noexcept;
+    // Starts the download thread. `stopEvent` is a manual-reset event set by the owner to stop
+    // every job; `owner` receives kDownloadFinishedMessage when the thread ends.
+    bool Start(HWND owner, HANDLE stopEvent) noexcept;
+    bool Started() const noexcept { return m_thread.Valid(); }
+    // Waits for the thread without a limit and closes the socket. True if a thread was joined.
+    bool Join() noexcept;
+
+    // Read only after Join.
+    const CHttpResponseParser& Response() const { return m_response; }
+    CHttpResponseParser& Response() { return m_response; }
+
+private:
+    static unsigned __stdcall ThreadEntry(void* job);
+    void Download();
+    // Waits for network events or the stop event. False when stopped or the wait failed.
+    bool WaitForNetwork(HANDLE networkEvent, WSANETWORKEVENTS& events);
+    // Sends what remains of the request. False on a socket error; `request` is consumed.
+    bool SendSome(std::string& request);
+    // Reads what is there into the parser. False when reading has ended (closed, failed, or the
+    // response is decided).
+    bool ReceiveSome(bool peerClosed, int closeError);
+
+    std::wstring m_url;
+    CSocket m_socket;
+    HWND m_owner = nullptr;
+    HANDLE m_stopEvent = nullptr;  // the owner's
+    CKernelHandle m_thread;
+    CHttpResponseParser m_response;
+};

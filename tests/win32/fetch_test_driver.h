@@ -1,0 +1,76 @@
+// Drives modal windows of the test thread from a helper thread: finds them by title, answers
+// message boxes, presses buttons. Every wait has a limit, and a run that overstays its limit is
+// cancelled so that a broken window fails the test instead of hanging it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CDlgDownload;
+class IDownloadOutput;
+
+// A top-level window of the thread with exactly this title, or null.
+HWND FindThreadWindow(DWORD threadId, const std::wstring& title);
+HWND WaitForThreadWindow(DWORD threadId, const std::wstring& title, DWORD ms);
+// A message box of the thread (dialog class) with this caption showing this text, or null.
+HWND WaitForMessageBox(DWORD threadId, const std::wstring& caption, const std::wstring& text, DWORD ms);
+bool WaitUntilGone(HWND window, DWORD ms);
+// Presses the command until the dialog hides, then waits for it to be destroyed.
+bool PressUntilGone(HWND window, WORD command, DWORD ms);
+
+// Threads of this process, from a Toolhelp snapshot.
+size_t ProcessThreadCount();
+
+// Bounds a modal run on the constructing thread: `driver`, if any, runs on a helper thread
+// meanwhile with the constructing thread's id; once `limitMs` has passed, every dialog of that
+// thread is cancelled until Finish.
+class CModalLimit {
+public:
+    explicit CModalLimit(DWORD limitMs, std::function<void(DWORD uiThread)> driver = {});
+    ~CModalLimit() { Finish(); }
+    CModalLimit(const CModalLimit&) = delete;
+    CModalLimit& operator=(const CModalLimit&) = delete;
+    // Call when the modal run has returned. True if the limit had to cancel it.
+    bool Finish();
+
+private:
+    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_timedOut{false};
+    std::thread m_helper;
+};
+
+struct SModalRun {
+    INT_PTR result = 0;
+    bool timedOut = false;  // the run was cancelled from outside after its limit
+};
+
+// Runs the window modally on the calling thread under a CModalLimit.
+SModalRun RunFetchWindow(CDlgDownload& dialog, const std::function<void(DWORD uiThread)>& driver,
+                         DWORD limitMs);
+
+// What one fetch window run over some URLs gave, with the thread bookkeeping around it.
+struct SFetchOutcome {
+    SModalRun run;
+    int winnerIndex = -1;
+    std::string body;  // what reached the window's Output
+    size_t threadsStarted = 0;
+    size_t threadsJoined = 0;
+    size_t processThreadsBefore = 0;
+    size_t processThreadsAfter = 0;
+};
+
+inline constexpr wchar_t kFetchWindowTitle[] = L"Qivra网络加速器登录";
+inline constexpr wchar_t kTestBoxCaption[] = L"Korvex";
+
+// Common controls for the animation, and the caption the tests find message boxes by.
+void PrepareFetchWindowTests();
+
+// The body goes to `output` when one is given, else to memory (and into the outcome).
+SFetchOutcome FetchWithWindow(const std::vector<std::wstring>& urls,
+                              const std::function<void(DWORD uiThread)>& driver = {}, DWORD limitMs = 5000,
+                              IDownloadOutput* output = nullptr);
