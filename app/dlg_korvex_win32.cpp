@@ -1,28 +1,128 @@
 #include "app/dlg_korvex_win32.h"
 
 #include "app/korvex_app_win32.h"
+#include "app/login_exchange.h"
 #include "app/login_fields.h"
-#include "app/password_win32.h"
+#include "app/login_rules.h"
+#include "app/login_windows_win32.h"
+#include "deployment.h"
 #include "res/resource.h"
+#include "skin/skin_images_win32.h"
+#include "skin/skin_names.h"
+#include "win/message_box.h"
 
-CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CDialog(IDD_MAIN), m_app(app) {}
+#include <shellapi.h>
+
+namespace {
+constexpr int kWindowWidth = 322;
+constexpr int kWindowHeight = 392;
+constexpr UINT_PTR kSupervisionTimer = 0;
+constexpr COLORREF kLinkTextColor = 0xFFFFFF;
+
+struct SPlacement {
+    int id;
+    int x, y, width, height;
+};
+constexpr SPlacement kPlacements[] = {
+    {IDC_USERNAME, 72, 231, 80, 12},      {IDC_PASSWORD, 208, 231, 80, 12},
+    {IDC_SAVE_PASSWORD, 42, 259, 270, 15}, {IDC_CONNECT, 57, 293, 74, 27},
+    {IDC_DISCONNECT, 190, 293, 74, 27},    {IDC_STATUS, 27, 334, 272, 15},
+    {IDC_LINK_REGISTER, 25, 198, 55, 15},  {IDC_LINK_RECHARGE, 80, 198, 55, 15},
+    {IDC_LINK_FREE_TEST, 135, 198, 55, 15}, {IDC_LINK_HELP, 190, 198, 55, 15},
+    {IDC_LINK_AFFILIATE, 245, 198, 55, 15},
+};
+constexpr int kLinkIds[] = {IDC_LINK_REGISTER, IDC_LINK_RECHARGE, IDC_LINK_FREE_TEST, IDC_LINK_HELP,
+                            IDC_LINK_AFFILIATE};
+
+std::wstring LoadResourceString(UINT id)
+{
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+// The file version of the running program, packed like MakeClientVersion; 0 if unreadable.
+uint64_t OwnFileVersion(const std::wstring& modulePath)
+{
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(modulePath.c_str(), &ignored);
+    if (size == 0)
+        return 0;
+    std::vector<uint8_t> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!::GetFileVersionInfoW(modulePath.c_str(), 0, size, block.data()) ||
+        !::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info)
+        return 0;
+    return (uint64_t{info->dwFileVersionMS} << 32) | info->dwFileVersionLS;
+}
+
+// The selection window is not part of the program yet: the exchange stops at this step as if
+// the user had cancelled it.
+class CNoSelectionWindow : public IServerSelectionWindow {
+public:
+    bool Choose(SServerSelection&) override { return false; }
+};
+}  // namespace
+
+CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CDialog(IDD_MAIN), m_app(app)
+{
+    m_hosts = {L"" KORVEX_WEB_HOST, L"" KORVEX_FORUM_HOST, LoadResourceString(IDS_REFERRAL_TAG)};
+    m_mainIcon.Reset(static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    RegisterBuiltInSkin();
+}
+
+CDlgKorvex::~CDlgKorvex() = default;
 
 BOOL CDlgKorvex::OnInitDialog()
 {
+    m_frame.SetInt(kMaximizeBox.name, 0);
+    m_frame.Attach(Handle());
     ::SetWindowTextW(Handle(), kMainWindowTitle);
-    ::EnableWindow(Item(IDC_CONNECT), TRUE);
-    ::EnableWindow(Item(IDC_DISCONNECT), FALSE);
-    SetItemText(IDC_STATUS, L"就绪");
+    PlaceControls();
+
+    m_connect.BindDlgItem(Handle(), IDC_CONNECT);
+    m_disconnect.BindDlgItem(Handle(), IDC_DISCONNECT);
+    for (size_t i = 0; i < m_links.size(); ++i) {
+        m_links[i].SetInt(kTextColor, static_cast<int32_t>(kLinkTextColor));
+        m_links[i].SetStyleName(kStyleLink);
+        m_links[i].BindDlgItem(Handle(), kLinkIds[i]);
+    }
+    m_savePassword.SetStyleName(kStyleCheckBox);
+    m_savePassword.BindDlgItem(Handle(), IDC_SAVE_PASSWORD);
+    m_status.SetStyleName(kStyleStatic);
+    m_status.BindDlgItem(Handle(), IDC_STATUS);
+    m_notice.Attach(Handle());  // without a browser engine the pane stays empty: the picture shows
+
+    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
+    m_tray.Create(Handle(), IDI_TRAY_IDLE);
+    ::SetTimer(Handle(), kSupervisionTimer, 1000, nullptr);
+
+    EnableConnectButtons(true, false);
+    SetStatus(L"就绪", false);
     FillLoginFields();
+    m_notice.ShowStartPage(m_hosts.webHost, m_hosts.referralTag);
     return TRUE;
+}
+
+void CDlgKorvex::PlaceControls()
+{
+    ::SetWindowPos(Handle(), nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const SPlacement& placement : kPlacements)
+        ::MoveWindow(Item(placement.id), placement.x, placement.y, placement.width, placement.height, FALSE);
 }
 
 void CDlgKorvex::FillLoginFields()
 {
-    const LoginFields fields = LoadLoginFields(m_app.Settings(), UnprotectPassword);
+    CPasswordProtection protection;
+    const LoginFields fields = LoadLoginFields(m_app.Settings(), [&protection](const std::vector<uint8_t>& blob) {
+        return protection.Unprotect(blob);
+    });
     SetItemText(IDC_USERNAME, fields.username.c_str());
     SetItemText(IDC_PASSWORD, fields.password.c_str());
-    ::CheckDlgButton(Handle(), IDC_SAVE_PASSWORD, fields.savePassword ? BST_CHECKED : BST_UNCHECKED);
+    ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, fields.savePassword ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CDlgKorvex::ShowMainWindow()
@@ -31,13 +131,168 @@ void CDlgKorvex::ShowMainWindow()
     ::SetForegroundWindow(Handle());
 }
 
-INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM, LPARAM, bool& handled)
+// --- commands ------------------------------------------------------------------------------------
+
+bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
 {
-    handled = message == kShowMainWindowMessage;
-    if (handled) {
+    switch (id) {
+    case IDC_CONNECT:
+        OnConnect();
+        return true;
+    case IDC_DISCONNECT:
+        OnDisconnect();
+        return true;
+    case ID_TRAY_SHOW:
         ShowMainWindow();
-        ::SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, 1);
-        return TRUE;
+        return true;
+    case ID_TRAY_EXIT:
+        OnExit();
+        return true;
+    default:
+        break;
     }
-    return 0;
+    const std::wstring url = WebLinkUrl(id, m_hosts);
+    if (!url.empty()) {
+        OpenUrl(url);
+        return true;
+    }
+    return CDialog::OnCommand(id, notification, control);
+}
+
+void CDlgKorvex::OnConnect()
+{
+    CFetchWindow fetch(Handle());
+    CNoSelectionWindow selection;
+    CPasswordProtection protection;
+    SLoginEnvironment environment{m_app.TempDir(), m_app.OverrideFilePath(), LoadResourceString(IDS_LOGIN_URLS),
+                                  m_hosts.referralTag, m_hosts.webHost, OwnFileVersion(m_app.ModulePath())};
+    CLoginExchange exchange(environment,
+                            SLoginServices{*this, fetch, selection, m_app.Settings(), protection, m_connections});
+    const bool save = ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    exchange.Run(SLoginInput{ItemText(IDC_USERNAME), ItemText(IDC_PASSWORD), save});
+}
+
+void CDlgKorvex::OnDisconnect()
+{
+    TearDown();
+    SetStatus(L"已经断开连接", false);
+}
+
+void CDlgKorvex::OnExit()
+{
+    TearDown();
+    m_notice.Detach();
+    EndDialog(IDCANCEL);
+}
+
+void CDlgKorvex::TearDown()
+{
+    if (CurrentVpn()) {
+        m_connected = 0;
+        m_connections.DestroyCurrent();  // ends the tunnel and restores the routes
+    }
+    EnableConnectButtons(true, false);
+    m_tray.SetIcon(IDI_TRAY_IDLE);
+}
+
+void CDlgKorvex::ShowOutcome()
+{
+    CGeneralVpn* vpn = CurrentVpn();
+    if (!vpn)
+        return;
+    if (vpn->GetStatus().Error == 0) {
+        SetStatus(vpn->GetStateDescription(), false);
+        return;
+    }
+    const std::wstring detail = vpn->GetDetailDescription();
+    SetStatus(detail.empty() ? vpn->GetErrorDescription() : detail, false);
+    ShowBox(vpn->GetStatusReport());
+}
+
+// --- ILoginUi ------------------------------------------------------------------------------------
+
+void CDlgKorvex::SetStatus(std::wstring_view text, bool showBox)
+{
+    const std::wstring line(text);
+    SetItemText(IDC_STATUS, line.c_str());
+    if (showBox)
+        ShowMessage(Handle(), line);
+}
+
+void CDlgKorvex::ShowBox(std::wstring_view text) { ShowMessage(Handle(), std::wstring(text)); }
+
+void CDlgKorvex::EnableConnectButtons(bool connect, bool disconnect)
+{
+    ::EnableWindow(Item(IDC_CONNECT), connect);
+    ::EnableWindow(Item(IDC_DISCONNECT), disconnect);
+}
+
+void CDlgKorvex::OpenUrl(std::wstring_view url)
+{
+    ::ShellExecuteW(Handle(), L"open", std::wstring(url).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void CDlgKorvex::QuitProgram() { ::PostQuitMessage(0); }
+
+void CDlgKorvex::SetResponsePath(const std::wstring& path) { m_responsePath = path; }
+
+void CDlgKorvex::ShowOutcomeAndTearDown()
+{
+    ShowOutcome();
+    TearDown();
+}
+
+void CDlgKorvex::OnVpnStatusChanged(CGeneralVpn* connection)
+{
+    ::PostMessageW(Handle(), kVpnStatusMessage, 0, reinterpret_cast<LPARAM>(connection));
+}
+
+// --- messages ------------------------------------------------------------------------------------
+
+void CDlgKorvex::OnPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(Handle(), &paint);
+    const RECT body{10, 30, 10, 30};  // drawn at its own size
+    DrawPiece(dc, kWindowPicture, kPartMainBody, body);
+    ::EndPaint(Handle(), &paint);
+}
+
+INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+{
+    handled = true;
+    LRESULT result = 0;
+    switch (message) {
+    case kTrayCallbackMessage:
+        result = m_tray.Notification(wParam, lParam);
+        break;
+    case kShowMainWindowMessage:
+        ShowMainWindow();
+        result = 1;
+        break;
+    case kVpnStatusMessage:
+        // The state handling comes with the connection control.
+        result = 1;
+        break;
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_DRAWITEM:
+        return CSkinedControl::ReflectDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != SC_MINIMIZE && (wParam & 0xFFF0) != SC_CLOSE) {
+            handled = false;
+            return FALSE;
+        }
+        ::ShowWindow(Handle(), SW_HIDE);
+        return TRUE;
+    case WM_TIMER:
+        handled = wParam == kSupervisionTimer;  // the supervision comes with the connection control
+        return handled ? TRUE : FALSE;
+    default:
+        handled = false;
+        return FALSE;
+    }
+    ::SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, result);
+    return TRUE;
 }

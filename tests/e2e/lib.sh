@@ -23,6 +23,11 @@ readonly ALREADY_RUNNING_TEXT="程序已经运行。您可以在任务栏右下�
 readonly ID_USERNAME=1000 ID_PASSWORD=1001 ID_CONNECT=1003 ID_DISCONNECT=1004
 readonly ID_SAVE_PASSWORD=1008 ID_STATUS=1010
 readonly WM_SHOW_MAIN_WINDOW=0x8001
+readonly WM_COMMAND=0x0111 WM_TRAY_NOTIFY=0x0401 WM_LBUTTONDBLCLK=0x0203
+readonly ID_TRAY_SHOW=32772 ID_TRAY_EXIT=32774
+# The caption buttons are the frame's own children, without a control id; the close button is
+# the first of them.
+readonly ID_CAPTION_CLOSE=0
 
 # uidriver's window options for the running client's main window and its message boxes.
 readonly MAIN=(--title "$MAIN_TITLE" --exe "$CLIENT_EXE")
@@ -146,6 +151,12 @@ client_stop_all() {
   for pid in "${CLIENT_PIDS[@]}"; do
     stop_process "$pid"
   done
+}
+
+# Points the test's copy of the client at the reference service that CTest serves for the suite.
+use_reference_service() {
+  : "${KORVEX_SERVICE_URL:?the reference service fixture is not running}"
+  printf '[Main]\r\nLoginURL=%s\r\n' "$KORVEX_SERVICE_URL" >"$CLIENT_DIR/$CLIENT_EXE.ini"
 }
 
 # ---- checks
