@@ -5,6 +5,8 @@
 #include <iterator>
 
 #include "res/resource.h"
+#include "skin/skin_images_win32.h"
+#include "skin/skin_names.h"
 #include "win/message_box.h"
 
 namespace {
@@ -30,8 +32,12 @@ void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<
 BOOL CDlgDownload::OnInitDialog()
 {
     ::SetWindowTextW(Handle(), kTitle);
-    // Skinned frame: once the skin engine has its frame, set the attributes MaximizeBox,
-    // CloseBox and MinimizeBox to 0 here and attach the frame to this window.
+    // No caption buttons: Cancel is the only way out.
+    m_frame.SetInt(kMaximizeBox.name, 0);
+    m_frame.SetInt(kCloseBox.name, 0);
+    m_frame.SetInt(kMinimizeBox.name, 0);
+    m_frame.Attach(Handle());
+    m_cancel.BindDlgItem(Handle(), IDCANCEL);
     StartAnimation();
     m_winnerIndex = -1;
     StartJobs();
@@ -41,7 +47,7 @@ BOOL CDlgDownload::OnInitDialog()
 
 void CDlgDownload::StartAnimation()
 {
-    // The wait animation ships with the skin artwork; until it is linked in the control stays empty.
+    // A build without the animation resource keeps the control empty.
     const HINSTANCE module = ::GetModuleHandleW(nullptr);
     if (!::FindResourceW(module, MAKEINTRESOURCEW(IDR_WAIT_ANIMATION), L"AVI"))
         return;
@@ -136,7 +142,7 @@ void CDlgDownload::StopJobs() noexcept
     m_winsock.reset();
 }
 
-INT_PTR CDlgDownload::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
+INT_PTR CDlgDownload::OnMessage(UINT message, WPARAM, LPARAM lParam, bool& handled)
 {
     handled = false;
     switch (message) {
@@ -153,33 +159,25 @@ INT_PTR CDlgDownload::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool
         StopJobs();
         return 0;
     case WM_DRAWITEM:
-        // The skinned Cancel button and the skinned body (WindowPicture Background over
-        // 10,30-381,73) take over the drawing once the skin engine has them; until then the
-        // owner-drawn button is drawn plainly so that it can be seen.
-        if (wParam == IDCANCEL && lParam) {
-            handled = DrawPlainButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-            return handled ? TRUE : FALSE;
-        }
-        return 0;
+        handled = CSkinedControl::ReflectDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return handled ? TRUE : FALSE;
+    case WM_PAINT:
+        handled = true;
+        OnPaint();
+        return TRUE;
     default:
         return 0;
     }
 }
 
-bool CDlgDownload::DrawPlainButton(const DRAWITEMSTRUCT& item)
+void CDlgDownload::OnPaint()
 {
-    RECT bounds = item.rcItem;
-    UINT state = DFCS_BUTTONPUSH;
-    if (item.itemState & ODS_SELECTED)
-        state |= DFCS_PUSHED;
-    ::DrawFrameControl(item.hDC, &bounds, DFC_BUTTON, state);
-    wchar_t text[64] = {};
-    ::GetWindowTextW(item.hwndItem, text, static_cast<int>(std::size(text)));
-    ::SetBkMode(item.hDC, TRANSPARENT);
-    ::DrawTextW(item.hDC, text, -1, &bounds, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    if (item.itemState & ODS_FOCUS) {
-        ::InflateRect(&bounds, -3, -3);
-        ::DrawFocusRect(item.hDC, &bounds);
-    }
-    return true;
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(Handle(), &paint);
+    // Inside the frame's edges: (10, 30)-(381, 73) at the template's designed size of 391 x 100
+    // pixels, and still the whole body when the dialog font makes the window larger.
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    DrawPiece(dc, kWindowPicture, kPartBackground, RECT{10, 30, client.right - 10, client.bottom - 27});
+    ::EndPaint(Handle(), &paint);
 }

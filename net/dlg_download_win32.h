@@ -11,6 +11,8 @@
 #include "net/download_job_win32.h"
 #include "net/download_output_win32.h"
 #include "net/download_race.h"
+#include "skin/skin_button_win32.h"
+#include "skin/skin_window_win32.h"
 #include "win/dialog.h"
 
 class CDlgDownload : public CDialog {
@@ -44,7 +46,7 @@ private:
     void OnDownloadFinished(LPARAM job);
     void Finish(CDownloadRace::EVerdict verdict, CDownloadJob* job);
     void StopJobs() noexcept;
-    bool DrawPlainButton(const DRAWITEMSTRUCT& item);
+    void OnPaint();
 
     std::vector<std::unique_ptr<CDownloadJob>> m_jobs;
     std::vector<size_t> m_jobsNotStarted;
@@ -55,4 +57,6 @@ private:
     std::unique_ptr<CWinsockSession> m_winsock;  // for the sockets made on this thread
     size_t m_threadsStarted = 0;
     size_t m_threadsJoined = 0;
+    CSkinedWindow m_frame;
+    CSkinedButton m_cancel;
 };
