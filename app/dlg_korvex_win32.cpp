@@ -117,9 +117,7 @@ void CDlgKorvex::PlaceControls()
 void CDlgKorvex::FillLoginFields()
 {
     CPasswordProtection protection;
-    const LoginFields fields = LoadLoginFields(m_app.Settings(), [&protection](const std::vector<uint8_t>& blob) {
-        return protection.Unprotect(blob);
-    });
+    const LoginFields fields = LoadLoginFields(m_app.Settings(), protection);
     SetItemText(IDC_USERNAME, fields.username.c_str());
     SetItemText(IDC_PASSWORD, fields.password.c_str());
     ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, fields.savePassword ? BST_CHECKED : BST_UNCHECKED, 0);

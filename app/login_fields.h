@@ -2,9 +2,8 @@
 // it can be unprotected, and the save-password choice.
 #pragma once
 
+#include "app/login_interfaces.h"
 #include "app/settings_store.h"
-
-#include <functional>
 
 struct LoginFields {
     std::wstring username;
@@ -12,6 +11,4 @@ struct LoginFields {
     bool savePassword = true;
 };
 
-using PasswordUnprotector = std::function<std::optional<std::wstring>(const std::vector<uint8_t>&)>;
-
-LoginFields LoadLoginFields(ISettingsStore& store, const PasswordUnprotector& unprotect);
+LoginFields LoadLoginFields(ISettingsStore& store, IPasswordProtection& protection);

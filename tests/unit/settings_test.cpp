@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 namespace {
-std::optional<std::wstring> Reversed(const std::vector<uint8_t>& blob)
-{
-    if (blob.empty() || blob[0] != 'P')
-        return std::nullopt;
-    return std::wstring(blob.begin() + 1, blob.end());
-}
+// "Protects" by a leading 'P'; anything else cannot be unprotected.
+struct CMarkedProtection : IPasswordProtection {
+    std::optional<std::vector<uint8_t>> Protect(std::wstring_view) override { return std::nullopt; }
+    std::optional<std::wstring> Unprotect(const std::vector<uint8_t>& blob) override
+    {
+        if (blob.empty() || blob[0] != 'P')
+            return std::nullopt;
+        return std::wstring(blob.begin() + 1, blob.end());
+    }
+} g_markedProtection;
 }  // namespace
 
 TEST(SettingsTable, DefaultsOnAnEmptyStore)
@@ -54,7 +58,7 @@ TEST(MemorySettingsStore, NamesAreCaseInsensitiveAndTypesDoNotMix)
 TEST(LoginFields, FirstRunIsEmptyWithSavePasswordSet)
 {
     CMemorySettingsStore store;
-    LoginFields fields = LoadLoginFields(store, Reversed);
+    LoginFields fields = LoadLoginFields(store, g_markedProtection);
     EXPECT_EQ(fields.username, L"");
     EXPECT_EQ(fields.password, L"");
     EXPECT_TRUE(fields.savePassword);
@@ -66,7 +70,7 @@ TEST(LoginFields, StoredValuesAndUnreadablePassword)
     settings::WriteString(store, settings::Username, std::wstring_view(L"demo"));
     settings::WriteBlob(store, settings::Password, {'P', 's', 'e', 'c'});
     settings::WriteInt(store, settings::SavePassword, 0);
-    LoginFields fields = LoadLoginFields(store, Reversed);
+    LoginFields fields = LoadLoginFields(store, g_markedProtection);
     EXPECT_EQ(fields.username, L"demo");
     EXPECT_EQ(fields.password, L"sec");
     EXPECT_FALSE(fields.savePassword);
@@ -74,7 +78,7 @@ TEST(LoginFields, StoredValuesAndUnreadablePassword)
     // A blob that cannot be unprotected (another user's) leaves the password empty.
     settings::WriteBlob(store, settings::Password, {'X', 'y'});
     settings::WriteInt(store, settings::SavePassword, 7);
-    fields = LoadLoginFields(store, Reversed);
+    fields = LoadLoginFields(store, g_markedProtection);
     EXPECT_EQ(fields.password, L"");
     EXPECT_TRUE(fields.savePassword);  // any non-zero value
 }

@@ -1,4 +1,5 @@
 #include "app/login_fields.h"
+#include "app/login_windows_win32.h"
 #include "app/password_win32.h"
 #include "app/registry_settings_win32.h"
 
@@ -67,20 +68,21 @@ TEST_F(RegistryStoreTest, LongAndEmptyStringsComeBackWhole)
 
 TEST_F(RegistryStoreTest, FirstRunAndSavedPassword)
 {
-    LoginFields fields = LoadLoginFields(store, UnprotectPassword);
+    CPasswordProtection protection;
+    LoginFields fields = LoadLoginFields(store, protection);
     EXPECT_TRUE(fields.savePassword);
     EXPECT_EQ(fields.username, L"");
     EXPECT_EQ(fields.password, L"");
 
     settings::WriteString(store, settings::Username, std::wstring_view(L"demo"));
     settings::WriteBlob(store, settings::Password, ProtectPassword(L"密码 p@ss"));
-    fields = LoadLoginFields(store, UnprotectPassword);
+    fields = LoadLoginFields(store, protection);
     EXPECT_EQ(fields.username, L"demo");
     EXPECT_EQ(fields.password, L"密码 p@ss");
 
     // A blob that cannot be unprotected (copied from another account, damaged) leaves it empty.
     settings::WriteBlob(store, settings::Password, {0x01, 0x00, 0x00, 0x00, 0xd0, 0x8c, 0x9d, 0xdf});
-    EXPECT_EQ(LoadLoginFields(store, UnprotectPassword).password, L"");
+    EXPECT_EQ(LoadLoginFields(store, protection).password, L"");
 }
 
 TEST(PasswordProtection, BlobIsNotPlainTextAndRoundTrips)
