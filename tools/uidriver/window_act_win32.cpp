@@ -190,7 +190,9 @@ int KeyCommand(const CCommandLine& line)
     return kExitOk;
 }
 
-int PostCommand(const CCommandLine& line)
+namespace {
+// Posts the message, or sends it and prints the window's answer.
+int DeliverMessage(const CCommandLine& line, bool send)
 {
     CWindowQuery query;
     HWND window = nullptr;
@@ -203,24 +205,11 @@ int PostCommand(const CCommandLine& line)
     std::wstring error;
     if (!ReadMessage(line, message, wParam, lParam, error))
         return Complain(kExitUsage, error);
-    if (!::PostMessageW(window, message, wParam, lParam))
-        return Complain(kExitFailed, L"could not post to " + query.Describe());
-    return kExitOk;
-}
-
-int SendCommand(const CCommandLine& line)
-{
-    CWindowQuery query;
-    HWND window = nullptr;
-    double timeout = 0;
-    if (const int code = AwaitWindow(line, query, window, timeout))
-        return code;
-    UINT message = 0;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-    std::wstring error;
-    if (!ReadMessage(line, message, wParam, lParam, error))
-        return Complain(kExitUsage, error);
+    if (!send) {
+        if (!::PostMessageW(window, message, wParam, lParam))
+            return Complain(kExitFailed, L"could not post to " + query.Describe());
+        return kExitOk;
+    }
     DWORD_PTR result = 0;
     const UINT limitMs = static_cast<UINT>(timeout * 1000);
     if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, limitMs, &result))
@@ -228,6 +217,11 @@ int SendCommand(const CCommandLine& line)
     PrintLine(std::to_wstring(static_cast<long long>(result)));
     return kExitOk;
 }
+}  // namespace
+
+int PostCommand(const CCommandLine& line) { return DeliverMessage(line, false); }
+
+int SendCommand(const CCommandLine& line) { return DeliverMessage(line, true); }
 
 int ShowCommand(const CCommandLine& line) { return ShowOrHide(line, SW_SHOWNORMAL); }
 
