@@ -28,7 +28,6 @@ public:
     const std::wstring& ModuleDir() const { return m_moduleDir; }
     const std::wstring& SystemDir() const { return m_systemDir; }
     const std::wstring& TempDir() const { return m_tempDir; }
-    const std::wstring& ApplicationName() const { return m_applicationName; }
     std::wstring OverrideFilePath() const;
 
     ISettingsStore& Settings() { return *m_settings; }
