@@ -65,7 +65,7 @@ public:
 };
 }  // namespace
 
-CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CDialog(IDD_MAIN), m_app(app)
+CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CSkinedDialog(IDD_MAIN, kPartMainBody), m_app(app)
 {
     m_hosts = {L"" KORVEX_WEB_HOST, L"" KORVEX_FORUM_HOST, LoadResourceString(IDS_REFERRAL_TAG)};
     m_mainIcon.Reset(static_cast<HICON>(
@@ -77,9 +77,9 @@ CDlgKorvex::~CDlgKorvex() = default;
 
 BOOL CDlgKorvex::OnInitDialog()
 {
-    m_frame.SetInt(kMaximizeBox.name, 0);
-    m_frame.Attach(Handle());
-    ::SetWindowTextW(Handle(), kMainWindowTitle);
+    SetCaptionButtons(true, false, true);
+    AttachFrame();
+    WriteWindowText(Handle(), kMainWindowTitle);
     PlaceControls();
 
     m_connect.BindDlgItem(Handle(), IDC_CONNECT);
@@ -118,8 +118,8 @@ void CDlgKorvex::FillLoginFields()
 {
     CPasswordProtection protection;
     const LoginFields fields = LoadLoginFields(m_app.Settings(), protection);
-    SetItemText(IDC_USERNAME, fields.username.c_str());
-    SetItemText(IDC_PASSWORD, fields.password.c_str());
+    SetItemText(IDC_USERNAME, fields.username);
+    SetItemText(IDC_PASSWORD, fields.password);
     ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, fields.savePassword ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -211,10 +211,9 @@ void CDlgKorvex::ShowOutcome()
 
 void CDlgKorvex::SetStatus(std::wstring_view text, bool showBox)
 {
-    const std::wstring line(text);
-    SetItemText(IDC_STATUS, line.c_str());
+    SetItemText(IDC_STATUS, text);
     if (showBox)
-        ShowMessage(Handle(), line);
+        ShowMessage(Handle(), std::wstring(text));
 }
 
 void CDlgKorvex::ShowBox(std::wstring_view text) { ShowMessage(Handle(), std::wstring(text)); }
@@ -247,36 +246,18 @@ void CDlgKorvex::OnVpnStatusChanged(CGeneralVpn* connection)
 
 // --- messages ------------------------------------------------------------------------------------
 
-void CDlgKorvex::OnPaint()
-{
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
-    const RECT body{10, 30, 10, 30};  // drawn at its own size
-    DrawPiece(dc, kWindowPicture, kPartMainBody, body);
-    ::EndPaint(Handle(), &paint);
-}
-
 INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
 {
     handled = true;
-    LRESULT result = 0;
     switch (message) {
     case kTrayCallbackMessage:
-        result = m_tray.Notification(wParam, lParam);
-        break;
+        return MessageResult(m_tray.Notification(wParam, lParam));
     case kShowMainWindowMessage:
         ShowMainWindow();
-        result = 1;
-        break;
+        return MessageResult(1);
     case kVpnStatusMessage:
         // The state handling comes with the connection control.
-        result = 1;
-        break;
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
-    case WM_DRAWITEM:
-        return CSkinedControl::ReflectDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+        return MessageResult(1);
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_MINIMIZE && (wParam & 0xFFF0) != SC_CLOSE) {
             handled = false;
@@ -291,6 +272,4 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         handled = false;
         return FALSE;
     }
-    ::SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, result);
-    return TRUE;
 }

@@ -9,19 +9,18 @@
 #include "app/web_links.h"
 #include "skin/skin_button_win32.h"
 #include "skin/skin_check_box_win32.h"
+#include "skin/skin_dialog_win32.h"
 #include "skin/skin_static_win32.h"
-#include "skin/skin_window_win32.h"
 #include "vpn/general_vpn.h"
-#include "win/dialog.h"
+#include "win/window_messages.h"
 
 #include <array>
 #include <memory>
 
 class CKorvexApp;
 
-inline constexpr UINT kVpnStatusMessage = WM_USER + 2;  // lParam: the connection that changed
 
-class CDlgKorvex : public CDialog, public ILoginUi, public CGeneralVpnCallbackInterface {
+class CDlgKorvex : public CSkinedDialog, public ILoginUi, public CGeneralVpnCallbackInterface {
 public:
     explicit CDlgKorvex(CKorvexApp& app);
     ~CDlgKorvex() override;
@@ -49,6 +48,8 @@ protected:
     void OnOK() override { OnConnect(); }
     void OnCancel() override { ::ShowWindow(Handle(), SW_HIDE); }
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // The body piece at its own size.
+    RECT BodyRect(const RECT&) const override { return RECT{10, 30, 10, 30}; }
 
 private:
     void PlaceControls();
@@ -56,7 +57,6 @@ private:
     void OnConnect();
     void OnDisconnect();
     void OnExit();
-    void OnPaint();
     void TearDown();
     void ShowOutcome();
     CGeneralVpn* CurrentVpn() const { return m_connections.Current(); }
@@ -70,7 +70,6 @@ private:
     CVpnConnectionFactory m_connections{*this};
     CNoticePane m_notice;
 
-    CSkinedWindow m_frame;
     CSkinedButton m_connect;
     CSkinedButton m_disconnect;
     std::array<CSkinedButton, 5> m_links;

@@ -12,7 +12,7 @@ inline constexpr wchar_t kCompanyName[] = L"Qivra网络加速器";
 inline constexpr wchar_t kMainWindowTitle[] = L"Qivra网络加速器";
 inline constexpr wchar_t kSingleInstanceMutexName[] =
     L"Global\\KORVEX_SINGLE_SIGN_{05F607A4-6E2F-42e8-AFE0-7F56211E6B88}";
-inline constexpr UINT kShowMainWindowMessage = WM_APP + 1;  // posted by a second instance
+#include "win/window_messages.h"
 
 class CKorvexApp {
 public:

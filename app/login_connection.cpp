@@ -5,8 +5,7 @@ void ApplyConnectionSettings(CGeneralVpn& connection, const SConnectionSettings&
     connection.ServerHost = settings.serverHost;
     connection.UserName = settings.userName;
     connection.Password = settings.password;
-    connection.SetProxy(settings.proxyType, settings.proxyServer.c_str(), settings.proxyPort,
-                        settings.proxyUserName.c_str(), settings.proxyPassword.c_str());
+    connection.SetProxy(settings.proxy);
     connection.ModifyDefaultGateway = settings.modifyDefaultGateway;
     connection.Routes = settings.routes;
 }

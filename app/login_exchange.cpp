@@ -82,7 +82,7 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
     SServerSelection selection;
     std::string routeDocument;
     if (noLogin) {
-        selection.protocol = overrides.GetInt(kMain, L"VpnType", 1);
+        selection.protocol = VpnProtocolFromNumber(overrides.GetInt(kMain, L"VpnType", 1));
     } else {
         if (!m_services.selection.Choose(selection)) {
             m_services.ui.SetStatus(login_text::kSelectionCancelled, false);
@@ -167,9 +167,8 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
                                      const std::string& routeDocument)
 {
     // Only the override file can name another protocol; there is no connection kind for it.
-    ILoginConnection* connection = selection.protocol >= 1 && selection.protocol <= 3
-                                       ? m_services.connections.CreateCurrentConnection(selection.protocol)
-                                       : nullptr;
+    ILoginConnection* connection =
+        selection.protocol ? m_services.connections.CreateCurrentConnection(*selection.protocol) : nullptr;
     if (!connection) {
         m_services.ui.SetStatus(login_text::kNetworkOrServerError, true);
         return;
@@ -180,11 +179,7 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
     config.serverHost = directory.ServerHost(selection.serverIndex, fallbackHost);
     config.userName = input.userName;
     config.password = input.password;
-    config.proxyType = settings::ReadInt(store, settings::ProxyType);
-    config.proxyServer = settings::ReadString(store, settings::ProxyServer);
-    config.proxyPort = settings::ReadInt(store, settings::ProxyPort);
-    config.proxyUserName = settings::ReadString(store, settings::ProxyUsername);
-    config.proxyPassword = settings::ReadString(store, settings::ProxyPassword);
+    config.proxy = settings::ReadProxy(store);
     config.modifyDefaultGateway = directory.ModifyDefaultGateway(selection.routeIndex);
     config.routes = ParseRouteDocument(routeDocument);
     connection->Configure(config);

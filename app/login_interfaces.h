@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vpn/vpn_protocol.h"
+
 // The main window as the exchange sees it.
 class ILoginUi {
 public:
@@ -48,7 +50,7 @@ public:
 struct SServerSelection {
     int routeIndex = -1;
     int serverIndex = -1;
-    int protocol = 0;  // 1 PPTP, 2 L2TP, 3 OpenVPN
+    std::optional<EVpnProtocol> protocol;  // none until chosen
 };
 class IServerSelectionWindow {
 public:
@@ -70,11 +72,7 @@ struct SConnectionSettings {
     std::wstring serverHost;
     std::wstring userName;
     std::wstring password;
-    int32_t proxyType = 0;  // 0 none, 1 HTTP, 2 SOCKS5
-    std::wstring proxyServer;
-    int32_t proxyPort = 0;
-    std::wstring proxyUserName;
-    std::wstring proxyPassword;
+    SProxySettings proxy;
     int32_t modifyDefaultGateway = 0;
     std::vector<std::wstring> routes;
 };
@@ -91,8 +89,8 @@ public:
 class IConnectionFactory {
 public:
     virtual ~IConnectionFactory() = default;
-    // Creates the connection for the protocol (1 PPTP and 2 L2TP dial up, 3 runs OpenVPN),
+    // Creates the connection for the protocol (PPTP and L2TP dial up, OpenVPN runs openvpn.exe),
     // makes it the main window's current connection with the window's callback registered, and
-    // returns it. The main window owns it. Null for any other protocol.
-    virtual ILoginConnection* CreateCurrentConnection(int protocol) = 0;
+    // returns it. The main window owns it. Null when there is no connection of that kind.
+    virtual ILoginConnection* CreateCurrentConnection(EVpnProtocol protocol) = 0;
 };

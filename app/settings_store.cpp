@@ -92,3 +92,14 @@ bool CMemorySettingsStore::Contains(std::wstring_view section, std::wstring_view
 {
     return m_values.count(Name(section, key)) != 0;
 }
+
+SProxySettings settings::ReadProxy(ISettingsStore& store)
+{
+    SProxySettings proxy;
+    proxy.type = ReadInt(store, ProxyType);
+    proxy.server = ReadString(store, ProxyServer);
+    proxy.port = ReadInt(store, ProxyPort);
+    proxy.userName = ReadString(store, ProxyUsername);
+    proxy.password = ReadString(store, ProxyPassword);
+    return proxy;
+}

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vpn/vpn_protocol.h"
+
 // A per-user key-value store addressed by section and key. The program's store is the registry;
 // tests use CMemorySettingsStore.
 class ISettingsStore {
@@ -64,6 +66,9 @@ std::optional<std::vector<uint8_t>> ReadBlob(ISettingsStore& store, const Settin
 void WriteInt(ISettingsStore& store, const SettingKey& key, int32_t value);
 void WriteString(ISettingsStore& store, const SettingKey& key, std::optional<std::wstring_view> value);
 void WriteBlob(ISettingsStore& store, const SettingKey& key, const std::vector<uint8_t>& value);
+
+// Section Proxy as a whole, with the table's defaults.
+SProxySettings ReadProxy(ISettingsStore& store);
 }  // namespace settings
 
 // The store for tests and for platforms without a registry. Names are case-insensitive, as in

@@ -10,7 +10,6 @@ namespace {
 constexpr wchar_t kTip[] = L"Qivra网络加速器";
 constexpr wchar_t kBalloonTitle[] = L"Qivra网络加速器";
 constexpr wchar_t kBalloonText[] = L"登录成功，点击任务栏图标可以重新打开主窗口";
-constexpr wchar_t kHookerProperty[] = L"Korvex.TrayIconHooker";
 
 HICON LoadTrayImage(UINT iconId)
 {
@@ -33,46 +32,18 @@ UINT CTrayIconHooker::TaskbarCreatedMessage()
 bool CTrayIconHooker::Hook(HWND window)
 {
     Unhook();
-    if (!window || !::SetPropW(window, kHookerProperty, this))
-        return false;
-    m_window = window;
-    m_previous = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CTrayIconHooker::HookProc)));
-    return true;
+    return Subclass(window);
 }
 
-void CTrayIconHooker::Unhook()
+LRESULT CTrayIconHooker::OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!m_window)
-        return;
-    // Only put the old procedure back if nobody subclassed the window after us.
-    if (::GetWindowLongPtrW(m_window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CTrayIconHooker::HookProc))
-        ::SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
-    ::RemovePropW(m_window, kHookerProperty);
-    m_window = nullptr;
-}
-
-LRESULT CALLBACK CTrayIconHooker::HookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = static_cast<CTrayIconHooker*>(::GetPropW(window, kHookerProperty));
-    if (!self)
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    const WNDPROC previous = self->m_previous;
-
     if (message == TaskbarCreatedMessage()) {
-        self->m_icon.ReaddAfterTaskbarRestart();
+        m_icon.ReaddAfterTaskbarRestart();
         return 0;
     }
-    if (message == WM_DESTROY) {
-        self->m_icon.Remove();  // also unhooks
-        return 0;
-    }
-    if (message == WM_NCDESTROY) {
-        const LRESULT result = ::CallWindowProcW(previous, window, message, wParam, lParam);
-        self->Unhook();
-        return result;
-    }
-    return ::CallWindowProcW(previous, window, message, wParam, lParam);
+    if (message == WM_DESTROY)
+        m_icon.Remove();  // also unhooks; the window still hears of its destruction
+    return CallNext(message, wParam, lParam);
 }
 
 // --- CTrayNotifyIcon ---------------------------------------------------------------------------

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "win/handle.h"
+#include "win/subclass.h"
 
 #include <shellapi.h>
 #include <windows.h>
 
-inline constexpr UINT kTrayCallbackMessage = WM_USER + 1;
+#include "win/window_messages.h"
+
 inline constexpr UINT kTrayIconId = 1;
 
 // The shell call, replaceable so that tests can watch what the icon asks of the shell.
@@ -17,26 +19,21 @@ class CTrayNotifyIcon;
 
 // Subclasses the owner's top-level window: re-adds the icon on "TaskbarCreated" and removes it
 // when the window is destroyed.
-class CTrayIconHooker {
+class CTrayIconHooker : public CWindowSubclass {
 public:
     explicit CTrayIconHooker(CTrayNotifyIcon& icon) : m_icon(icon) {}
-    ~CTrayIconHooker() { Unhook(); }
-    CTrayIconHooker(const CTrayIconHooker&) = delete;
-    CTrayIconHooker& operator=(const CTrayIconHooker&) = delete;
 
     bool Hook(HWND window);
-    void Unhook();
-    bool Hooked() const { return m_window != nullptr; }
+    void Unhook() { Unsubclass(); }
+    bool Hooked() const { return SubclassedWindow() != nullptr; }
 
     // The registered "TaskbarCreated" message (registered once, at the first call).
     static UINT TaskbarCreatedMessage();
 
 private:
-    static LRESULT CALLBACK HookProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     CTrayNotifyIcon& m_icon;
-    HWND m_window = nullptr;
-    WNDPROC m_previous = nullptr;
 };
 
 class CTrayNotifyIcon {

@@ -24,14 +24,14 @@ CVpnConnectionFactory::~CVpnConnectionFactory()
     DestroyCurrent();
 }
 
-ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(int protocol)
+ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol protocol)
 {
-    if (protocol != CWindowsVpn::DialPptp && protocol != CWindowsVpn::DialL2tp)
+    if (protocol != EVpnProtocol::Pptp && protocol != EVpnProtocol::L2tp)
         return nullptr;
     // The old connection gives its routes back before the new one looks at the table.
     DestroyCurrent();
     auto connection = std::make_unique<CWindowsVpn>(IpHelper, RasApi);
-    connection->DialType = protocol;
+    connection->DialType = VpnProtocolNumber(protocol);
     connection->Callback = &Callback;
     LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);
     Connection = std::move(connection);

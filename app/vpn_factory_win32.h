@@ -20,10 +20,10 @@ public:
                           IRasApi& rasApi);
     ~CVpnConnectionFactory() override;
 
-    // PPTP (1) and L2TP (2) dial up. OpenVPN (3) has no connection class yet, so it gets null
-    // like any other protocol, and the current connection stays. A new connection replaces
+    // PPTP and L2TP dial up. OpenVPN has no connection class yet, so it gets null and the
+    // current connection stays. A new connection replaces
     // the current one, which ends first.
-    ILoginConnection* CreateCurrentConnection(int protocol) override;
+    ILoginConnection* CreateCurrentConnection(EVpnProtocol protocol) override;
 
     // Null when there is none, also while the current one is being destroyed.
     CGeneralVpn* Current() const { return Connection.get(); }

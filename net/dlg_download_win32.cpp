@@ -14,11 +14,9 @@ constexpr wchar_t kTitle[] = L"Qivra网络加速器登录";
 constexpr wchar_t kNoLoginAddress[] = L"没有可用的登陆地址。";
 constexpr wchar_t kCannotStartDownload[] = L"无法启动下载，可能无法正常联网。";
 
-// Boxes about jobs that could not start are shown once the window is up, from this message.
-constexpr UINT kReportStartProblemsMessage = WM_USER + 2;
 }  // namespace
 
-CDlgDownload::CDlgDownload() : CDialog(IDD_DOWNLOAD) {}
+CDlgDownload::CDlgDownload() : CSkinedDialog(IDD_DOWNLOAD, kPartBackground) {}
 
 CDlgDownload::~CDlgDownload()
 {
@@ -31,12 +29,10 @@ void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<
 
 BOOL CDlgDownload::OnInitDialog()
 {
-    ::SetWindowTextW(Handle(), kTitle);
+    WriteWindowText(Handle(), kTitle);
     // No caption buttons: Cancel is the only way out.
-    m_frame.SetInt(kMaximizeBox.name, 0);
-    m_frame.SetInt(kCloseBox.name, 0);
-    m_frame.SetInt(kMinimizeBox.name, 0);
-    m_frame.Attach(Handle());
+    SetCaptionButtons(false, false, false);
+    AttachFrame();
     m_cancel.BindDlgItem(Handle(), IDCANCEL);
     StartAnimation();
     m_winnerIndex = -1;
@@ -62,10 +58,10 @@ void CDlgDownload::StartJobs()
     m_race = std::make_unique<CDownloadRace>(m_jobs.size());
     m_jobsNotStarted.clear();
     m_winsock = std::make_unique<CWinsockSession>();
-    m_stopEvent.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_stop.Reset();
     for (size_t index = 0; index < m_jobs.size(); ++index) {
         CDownloadJob& job = *m_jobs[index];
-        if (m_stopEvent && job.CreateSocket() && job.Start(Handle(), m_stopEvent.Get())) {
+        if (job.CreateSocket() && job.Start(Handle(), m_stop)) {
             ++m_threadsStarted;
         } else {
             job.Join();  // closes a socket that got no thread
@@ -130,54 +126,35 @@ void CDlgDownload::Finish(CDownloadRace::EVerdict verdict, CDownloadJob* job)
 
 void CDlgDownload::StopJobs() noexcept
 {
-    if (m_stopEvent)
-        ::SetEvent(m_stopEvent.Get());
+    m_stop.Set();
     for (const auto& job : m_jobs) {
         if (job->Join())
             ++m_threadsJoined;
     }
     m_jobs.clear();
     m_jobsNotStarted.clear();
-    m_stopEvent.Reset();
     m_winsock.reset();
 }
 
 INT_PTR CDlgDownload::OnMessage(UINT message, WPARAM, LPARAM lParam, bool& handled)
 {
-    handled = false;
+    handled = true;
     switch (message) {
     case kDownloadFinishedMessage:
-        handled = true;
         OnDownloadFinished(lParam);
         return TRUE;
     case kReportStartProblemsMessage:
-        handled = true;
         ReportStartProblems();
         return TRUE;
-    case WM_DESTROY:
-        // After OK and after Cancel alike: no thread or socket outlives the window.
-        StopJobs();
-        return 0;
-    case WM_DRAWITEM:
-        handled = CSkinedControl::ReflectDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return handled ? TRUE : FALSE;
-    case WM_PAINT:
-        handled = true;
-        OnPaint();
-        return TRUE;
     default:
-        return 0;
+        handled = false;
+        return FALSE;
     }
 }
 
-void CDlgDownload::OnPaint()
+RECT CDlgDownload::BodyRect(const RECT& client) const
 {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(Handle(), &paint);
     // Inside the frame's edges: (10, 30)-(381, 73) at the template's designed size of 391 x 100
     // pixels, and still the whole body when the dialog font makes the window larger.
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    DrawPiece(dc, kWindowPicture, kPartBackground, RECT{10, 30, client.right - 10, client.bottom - 27});
-    ::EndPaint(Handle(), &paint);
+    return RECT{10, 30, client.right - 10, client.bottom - 27};
 }

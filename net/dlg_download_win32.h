@@ -12,10 +12,10 @@
 #include "net/download_output_win32.h"
 #include "net/download_race.h"
 #include "skin/skin_button_win32.h"
-#include "skin/skin_window_win32.h"
-#include "win/dialog.h"
+#include "skin/skin_dialog_win32.h"
+#include "win/worker_thread.h"
 
-class CDlgDownload : public CDialog {
+class CDlgDownload : public CSkinedDialog {
 public:
     CDlgDownload();
     ~CDlgDownload() override;
@@ -37,7 +37,10 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override { OnCancel(); }  // Enter is Cancel: the window has nothing to confirm
+    // After OK and after Cancel alike: no thread or socket outlives the window.
+    void OnDestroy() override { StopJobs(); }
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    RECT BodyRect(const RECT& client) const override;
 
 private:
     void StartAnimation();
@@ -46,17 +49,15 @@ private:
     void OnDownloadFinished(LPARAM job);
     void Finish(CDownloadRace::EVerdict verdict, CDownloadJob* job);
     void StopJobs() noexcept;
-    void OnPaint();
 
     std::vector<std::unique_ptr<CDownloadJob>> m_jobs;
     std::vector<size_t> m_jobsNotStarted;
     std::unique_ptr<CDownloadRace> m_race;
     IDownloadOutput* m_output = nullptr;
     int m_winnerIndex = -1;
-    CKernelHandle m_stopEvent;
+    CStopSignal m_stop;
     std::unique_ptr<CWinsockSession> m_winsock;  // for the sockets made on this thread
     size_t m_threadsStarted = 0;
     size_t m_threadsJoined = 0;
-    CSkinedWindow m_frame;
     CSkinedButton m_cancel;
 };

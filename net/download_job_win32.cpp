@@ -1,7 +1,5 @@
 #include "net/download_job_win32.h"
 
-#include <process.h>
-
 #include <cstring>
 
 #include "base/url.h"
@@ -51,43 +49,32 @@ bool CDownloadJob::CreateSocket() noexcept
     return m_socket.Valid();
 }
 
-bool CDownloadJob::Start(HWND owner, HANDLE stopEvent) noexcept
+bool CDownloadJob::Start(HWND owner, const CStopSignal& stop) noexcept
 {
-    if (m_thread || !m_socket)
+    if (m_thread.Started() || !m_socket || !stop.Valid())
         return false;
     m_owner = owner;
-    m_stopEvent = stopEvent;
-    const uintptr_t thread = ::_beginthreadex(nullptr, 0, ThreadEntry, this, CREATE_SUSPENDED, nullptr);
-    if (thread == 0)
-        return false;
-    m_thread.Reset(reinterpret_cast<HANDLE>(thread));
-    ::ResumeThread(m_thread.Get());
-    return true;
+    m_stopEvent = stop.Event();
+    return m_thread.Start([this] { Run(); });
 }
 
 bool CDownloadJob::Join() noexcept
 {
-    const bool joined = m_thread.Valid();
-    if (joined) {
-        ::WaitForSingleObject(m_thread.Get(), INFINITE);
-        m_thread.Reset();
-    }
+    const bool joined = m_thread.Join();
     m_socket.Reset();
     return joined;
 }
 
-unsigned __stdcall CDownloadJob::ThreadEntry(void* context)
+void CDownloadJob::Run() noexcept
 {
-    auto* job = static_cast<CDownloadJob*>(context);
     try {
-        job->Download();
+        Download();
     } catch (...) {
         // Out of memory: the job simply fails below.
     }
-    job->m_response.ConnectionFailed();  // no effect once the response is decided
-    job->m_socket.Reset();               // the server sees the end as soon as we are done
-    ::PostMessageW(job->m_owner, kDownloadFinishedMessage, 0, reinterpret_cast<LPARAM>(job));
-    return 0;
+    m_response.ConnectionFailed();  // no effect once the response is decided
+    m_socket.Reset();               // the server sees the end as soon as we are done
+    ::PostMessageW(m_owner, kDownloadFinishedMessage, 0, reinterpret_cast<LPARAM>(this));
 }
 
 void CDownloadJob::Download()

@@ -7,9 +7,8 @@
 
 #include "net/http_response_parser.h"
 #include "win/handle.h"
-
-// Posted by a download thread to its window when it has ended; lParam is the job.
-inline constexpr UINT kDownloadFinishedMessage = WM_USER + 1;
+#include "win/window_messages.h"
+#include "win/worker_thread.h"
 
 // Holds a Winsock reference for as long as it lives.
 class CWinsockSession {
@@ -35,10 +34,10 @@ public:
 
     // Creates the TCP socket on the caller's thread. False when the system gives none.
     bool CreateSocket() noexcept;
-    // Starts the download thread. `stopEvent` is a manual-reset event set by the owner to stop
-    // every job; `owner` receives kDownloadFinishedMessage when the thread ends.
-    bool Start(HWND owner, HANDLE stopEvent) noexcept;
-    bool Started() const noexcept { return m_thread.Valid(); }
+    // Starts the download thread. `stop` is set by the owner to stop every job; `owner`
+    // receives kDownloadFinishedMessage when the thread ends.
+    bool Start(HWND owner, const CStopSignal& stop) noexcept;
+    bool Started() const noexcept { return m_thread.Started(); }
     // Waits for the thread without a limit and closes the socket. True if a thread was joined.
     bool Join() noexcept;
 
@@ -47,7 +46,7 @@ public:
     CHttpResponseParser& Response() { return m_response; }
 
 private:
-    static unsigned __stdcall ThreadEntry(void* job);
+    void Run() noexcept;
     void Download();
     // Waits for network events or the stop event. False when stopped or the wait failed.
     bool WaitForNetwork(HANDLE networkEvent, WSANETWORKEVENTS& events);
@@ -61,6 +60,6 @@ private:
     CSocket m_socket;
     HWND m_owner = nullptr;
     HANDLE m_stopEvent = nullptr;  // the owner's
-    CKernelHandle m_thread;
+    CWorkerThread m_thread;
     CHttpResponseParser m_response;
 };

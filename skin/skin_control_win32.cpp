@@ -2,37 +2,16 @@
 
 #include <commctrl.h>
 
-#include <map>
-
-namespace {
-
-// Skinned control of each bound window (user-interface thread only).
-std::map<HWND, CSkinedControl*>& ControlTable()
-{
-    static std::map<HWND, CSkinedControl*> table;
-    return table;
-}
-
-CSkinedControl* FindControl(HWND window)
-{
-    const auto& table = ControlTable();
-    const auto found = table.find(window);
-    return found == table.end() ? nullptr : found->second;
-}
-
-}  // namespace
+#include "win/window_text.h"
 
 CSkinedControl::~CSkinedControl() { Unbind(); }
 
 bool CSkinedControl::Bind(HWND control)
 {
-    if (m_window || !control || !::IsWindow(control) || FindControl(control)) {
+    if (m_window || !control || !::IsWindow(control) || Find<CSkinedControl>(control) || !Subclass(control)) {
         return false;
     }
-    ControlTable()[control] = this;
     m_window = control;
-    m_platformProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
     UpdateRectInParent();
     OnSkinAttach();
     return true;
@@ -40,17 +19,13 @@ bool CSkinedControl::Bind(HWND control)
 
 void CSkinedControl::Unbind()
 {
-    if (!m_window) {
-        return;
-    }
-    ControlTable().erase(m_window);
-    // Someone who took the procedure over after us keeps it; ours then falls back to the default.
-    if (::IsWindow(m_window) &&
-        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_window, GWLP_WNDPROC)) == ControlWindowProc) {
-        ::SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_platformProc));
-    }
+    Unsubclass();
+    OnSubclassEnded();
+}
+
+void CSkinedControl::OnSubclassEnded()
+{
     m_window = nullptr;
-    m_platformProc = nullptr;
     m_transparent = false;
     m_needsParentRedraw = false;
     m_hover = false;
@@ -71,7 +46,7 @@ void CSkinedControl::InvalidateSkin()
 
 bool CSkinedControl::ReflectDrawItem(const DRAWITEMSTRUCT& item)
 {
-    CSkinedControl* control = FindControl(item.hwndItem);
+    CSkinedControl* control = Find<CSkinedControl>(item.hwndItem);
     if (!control) {
         return false;
     }
@@ -119,7 +94,7 @@ LRESULT CSkinedControl::OnControlMessage(UINT, WPARAM, LPARAM, bool& handled)
 
 LRESULT CSkinedControl::CallPlatformProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return ::CallWindowProcW(m_platformProc, m_window, message, wParam, lParam);
+    return CallNext(message, wParam, lParam);
 }
 
 void CSkinedControl::HandleDrawRequest(const DRAWITEMSTRUCT& item)
@@ -169,9 +144,7 @@ void CSkinedControl::SetControlType(LONG typeMask, LONG type)
 
 std::wstring CSkinedControl::WindowText() const
 {
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(m_window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(m_window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return ReadWindowText(m_window);
 }
 
 void CSkinedControl::TrackMouse()
@@ -196,7 +169,7 @@ void CSkinedControl::UpdateRectInParent()
     m_rectInParent = rect;
 }
 
-LRESULT CSkinedControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CSkinedControl::OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_MOUSEMOVE:
@@ -226,23 +199,4 @@ LRESULT CSkinedControl::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
     bool handled = false;
     const LRESULT result = OnControlMessage(message, wParam, lParam, handled);
     return handled ? result : CallPlatformProc(message, wParam, lParam);
-}
-
-LRESULT CALLBACK CSkinedControl::ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CSkinedControl* control = FindControl(window);
-    if (!control) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    try {
-        result = control->Dispatch(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the system's window code.
-        result = 0;
-    }
-    if (message == WM_NCDESTROY) {
-        control->Unbind();
-    }
-    return result;
 }

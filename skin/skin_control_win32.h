@@ -9,8 +9,9 @@
 #include <string_view>
 
 #include "skin/skin_attributes.h"
+#include "win/subclass.h"
 
-class CSkinedControl : public CSkinAttributes {
+class CSkinedControl : public CSkinAttributes, public CWindowSubclass {
 public:
     CSkinedControl() = default;
     // Gives a still living control its own procedure back.
@@ -65,15 +66,14 @@ protected:
     std::wstring WindowText() const;
 
 private:
-    static LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnSubclassEnded() override;
     void TrackMouse();
     void UpdateRectInParent();
     // The window is going away or this object is: the control keeps working without the skin.
     void Unbind();
 
     HWND m_window = nullptr;
-    WNDPROC m_platformProc = nullptr;
     bool m_transparent = false;
     bool m_needsParentRedraw = false;
     bool m_hover = false;

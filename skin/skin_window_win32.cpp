@@ -1,6 +1,5 @@
 #include "skin/skin_window_win32.h"
 
-#include <map>
 #include <string>
 
 #include "skin/skin.h"
@@ -8,23 +7,9 @@
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
 #include "win/handle.h"
+#include "win/window_text.h"
 
 namespace {
-
-// Frame of each attached window (user-interface thread only). Entries leave with their window
-// or their frame, so a handle the system hands out again never finds a stale frame.
-std::map<HWND, CSkinedWindow*>& FrameTable()
-{
-    static std::map<HWND, CSkinedWindow*> table;
-    return table;
-}
-
-CSkinedWindow* FindFrame(HWND window)
-{
-    const auto& table = FrameTable();
-    const auto found = table.find(window);
-    return found == table.end() ? nullptr : found->second;
-}
 
 SkinSize SizeOf(const CSkinedControl& button)
 {
@@ -59,13 +44,10 @@ CSkinedWindow::~CSkinedWindow()
 
 BOOL CSkinedWindow::Attach(HWND window)
 {
-    if (m_window || !window || !::IsWindow(window) || FindFrame(window)) {
+    if (m_window || !window || !::IsWindow(window) || Find<CSkinedWindow>(window) || !Subclass(window)) {
         return FALSE;
     }
     m_window = window;
-    FrameTable()[window] = this;
-    m_previousProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameWindowProc)));
 
     m_close.CreateSkined(window, kStyleSystemButtonClose);
     m_maximize.CreateSkined(window, kStyleSystemButtonMaximize);
@@ -77,16 +59,13 @@ BOOL CSkinedWindow::Attach(HWND window)
 
 void CSkinedWindow::Detach()
 {
-    if (!m_window) {
-        return;
-    }
-    FrameTable().erase(m_window);
-    if (::IsWindow(m_window) &&
-        reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(m_window, GWLP_WNDPROC)) == FrameWindowProc) {
-        ::SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
-    }
+    Unsubclass();
+    OnSubclassEnded();
+}
+
+void CSkinedWindow::OnSubclassEnded()
+{
     m_window = nullptr;
-    m_previousProc = nullptr;
     m_caption = RECT{0, 0, 0, 0};
 }
 
@@ -99,8 +78,7 @@ void CSkinedWindow::DrawFrame(HDC dc)
         DrawPiece(dc, kWindowPicture, draw.part, ToRect(draw.destination));
     }
 
-    std::wstring title(static_cast<size_t>(::GetWindowTextLengthW(m_window)) + 1, L'\0');
-    title.resize(static_cast<size_t>(::GetWindowTextW(m_window, title.data(), static_cast<int>(title.size()))));
+    const std::wstring title = ReadWindowText(m_window);
     // The same device context goes on to the window's own painting: leave it as it came.
     const COLORREF previousColor = ::SetTextColor(dc, kFrameTitleColor);
     const int previousMode = ::SetBkMode(dc, TRANSPARENT);
@@ -110,11 +88,6 @@ void CSkinedWindow::DrawFrame(HDC dc)
     }
     ::SetBkMode(dc, previousMode);
     ::SetTextColor(dc, previousColor);
-}
-
-LRESULT CSkinedWindow::CallPreviousProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return ::CallWindowProcW(m_previousProc, m_window, message, wParam, lParam);
 }
 
 bool CSkinedWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -204,37 +177,18 @@ void CSkinedWindow::UpdateLayout()
     m_caption = ToRect(layout.caption);
 }
 
-LRESULT CSkinedWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CSkinedWindow::OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (OnMessage(message, wParam, lParam, result)) {
         return result;
     }
-    result = CallPreviousProc(message, wParam, lParam);
+    result = CallNext(message, wParam, lParam);
     if (message == WM_PAINT) {
         // The transparent controls draw over the body that has just been painted.
         for (HWND child = ::GetWindow(m_window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
             ::InvalidateRect(child, nullptr, FALSE);
         }
-    }
-    return result;
-}
-
-LRESULT CALLBACK CSkinedWindow::FrameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    CSkinedWindow* frame = FindFrame(window);
-    if (!frame) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    try {
-        result = frame->Dispatch(message, wParam, lParam);
-    } catch (...) {
-        // Nothing may unwind through the system's window code.
-        result = 0;
-    }
-    if (message == WM_NCDESTROY) {
-        frame->Detach();
     }
     return result;
 }

@@ -14,8 +14,9 @@
 
 #include "skin/skin_attributes.h"
 #include "skin/skin_system_buttons_win32.h"
+#include "win/subclass.h"
 
-class CSkinedWindow : public CSkinAttributes {
+class CSkinedWindow : public CSkinAttributes, public CWindowSubclass {
 public:
     CSkinedWindow() = default;
     // A window that outlives its frame gets its previous procedure back.
@@ -36,18 +37,15 @@ public:
     const CSkinedSystemButtonMaximize& MaximizeButton() const { return m_maximize; }
     const CSkinedSystemButtonRestore& RestoreButton() const { return m_restore; }
 
-    // The procedure Attach installs, shared by every skinned window.
-    static LRESULT CALLBACK FrameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
 protected:
-    virtual LRESULT CallPreviousProc(UINT message, WPARAM wParam, LPARAM lParam);
     // True when the message is finished; result is then what the system gets.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Region, caption buttons and drag strip for the current client size.
     virtual void UpdateLayout();
 
 private:
-    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSubclassMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnSubclassEnded() override;
     void OnCaptionButtonCommand(HWND button);
     void Detach();
     std::array<const CSkinedControl*, 4> CaptionButtons() const { return {&m_close, &m_minimize, &m_restore, &m_maximize}; }
@@ -57,6 +55,5 @@ private:
     CSkinedSystemButtonMinimize m_minimize;
     CSkinedSystemButtonRestore m_restore;
     CSkinedSystemButtonMaximize m_maximize;
-    WNDPROC m_previousProc = nullptr;
     HWND m_window = nullptr;
 };

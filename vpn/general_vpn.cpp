@@ -101,16 +101,6 @@ std::vector<std::wstring> CGeneralVpn::GetFailedRoutes() const
     return FailedRoutes;
 }
 
-void CGeneralVpn::SetProxy(int32_t type, const wchar_t* server, int32_t port,
-                           const wchar_t* userName, const wchar_t* password)
-{
-    ProxyType = type;
-    ProxyServer = server ? server : L"";
-    ProxyPort = port;
-    ProxyUserName = userName ? userName : L"";
-    ProxyPassword = password ? password : L"";
-}
-
 uint32_t CGeneralVpn::CheckDialUpFieldLengths()
 {
     if (ServerHost.size() <= MaxServerHostLength && UserName.size() <= MaxCredentialLength &&

@@ -11,6 +11,7 @@
 
 #include "vpn/ip_helper.h"
 #include "vpn/vpn_codes.h"
+#include "vpn/vpn_protocol.h"
 
 class CGeneralVpn;
 
@@ -76,9 +77,7 @@ public:
     // The entries (and proxy server) whose route could not be added by the last application.
     std::vector<std::wstring> GetFailedRoutes() const;
 
-    // Null texts are stored as empty ones.
-    void SetProxy(int32_t type, const wchar_t* server, int32_t port, const wchar_t* userName,
-                  const wchar_t* password);
+    void SetProxy(const SProxySettings& proxy) { Proxy = proxy; }
 
     // Members in their documented order. The owner sets the public configuration once,
     // before Connect; the codes and the route rows are only reached through the operations.
@@ -111,11 +110,7 @@ public:
     int32_t ModifyDefaultGateway = 0;
 
 protected:
-    int32_t ProxyType = 0; // 0 none, 1 HTTP, 2 SOCKS5
-    std::wstring ProxyServer;
-    std::wstring ProxyUserName;
-    std::wstring ProxyPassword;
-    int32_t ProxyPort = 0;
+    SProxySettings Proxy;
 
     // Route preparation before dialling: records the default route. 0 or GatewayNotFound.
     uint32_t PrepareRoutes();

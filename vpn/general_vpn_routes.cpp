@@ -49,7 +49,7 @@ bool CGeneralVpn::ApplyRoutes()
     AdjustRouteMetric(IpHelper, DefaultRoute);
 
     std::vector<std::wstring> failed;
-    if (ProxyType != 0)
+    if (Proxy.Enabled())
         AddProxyHostRoute(failed);
 
     for (const std::wstring& entry : Routes) {
@@ -86,19 +86,19 @@ bool CGeneralVpn::ApplyRoutes()
 void CGeneralVpn::AddProxyHostRoute(std::vector<std::wstring>& failed)
 {
     CRouteRow row = DefaultRoute;
-    const bool parsed = ParseInetAddr(WideToAnsi(ProxyServer), row.Destination);
+    const bool parsed = ParseInetAddr(WideToAnsi(Proxy.server), row.Destination);
     row.Mask = HostMask;
     if (row.Destination == 0)
         return;
     if (!parsed) {
         // A host name: there is no address to route.
-        failed.push_back(ProxyServer);
+        failed.push_back(Proxy.server);
         return;
     }
     const uint32_t result = IpHelper.CreateForwardEntry(row);
     // An earlier connection left the same route behind; it is what we need.
     if (result != WinError::Success && result != WinError::ObjectAlreadyExists)
-        failed.push_back(ProxyServer);
+        failed.push_back(Proxy.server);
 }
 
 void CGeneralVpn::RemoveRoutes()

@@ -28,12 +28,15 @@ void CDialog::EndDialog(INT_PTR result) noexcept
         ::DestroyWindow(m_window);
 }
 
-std::wstring CDialog::ItemText(int id) const
+INT_PTR CDialog::MessageResult(LRESULT result) const noexcept
 {
-    HWND item = Item(id);
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
-    return text;
+    ::SetWindowLongPtrW(m_window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+bool CDialog::OnNotify(int, const NMHDR&, LRESULT&)
+{
+    return false;
 }
 
 bool CDialog::OnCommand(WORD id, WORD, HWND)
@@ -93,6 +96,20 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         return OnInitDialog();
     case WM_COMMAND:
         return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        LRESULT notifyResult = 0;
+        if (header && OnNotify(static_cast<int>(wParam), *header, notifyResult))
+            return MessageResult(notifyResult);
+        return FALSE;
+    }
+    case WM_PAINT:
+        return OnPaint() ? TRUE : FALSE;
+    case WM_DRAWITEM:
+        return lParam && OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
     default:
         return FALSE;
     }

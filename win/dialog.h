@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+
+#include "win/window_text.h"
 
 class CDialog {
 public:
@@ -23,8 +26,8 @@ public:
     void EndDialog(INT_PTR result) noexcept;
 
     HWND Item(int id) const noexcept { return ::GetDlgItem(m_window, id); }
-    void SetItemText(int id, const wchar_t* text) const noexcept { ::SetDlgItemTextW(m_window, id, text); }
-    std::wstring ItemText(int id) const;
+    void SetItemText(int id, std::wstring_view text) const { WriteWindowText(Item(id), text); }
+    std::wstring ItemText(int id) const { return ReadWindowText(Item(id)); }
 
 protected:
     // Return FALSE when the handler set the focus itself.
@@ -33,8 +36,19 @@ protected:
     virtual bool OnCommand(WORD id, WORD notification, HWND control);
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // WM_NOTIFY; return true when handled, with the notification's result in `result`.
+    virtual bool OnNotify(int id, const NMHDR& header, LRESULT& result);
+    // WM_PAINT and WM_DRAWITEM; return true when handled.
+    virtual bool OnPaint() { return false; }
+    virtual bool OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
+    // WM_DESTROY, while the controls are still there.
+    virtual void OnDestroy() {}
     // Every message first; set `handled` to stop the default dispatch.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+
+    // For a handled message whose result matters to the sender: stores it where the dialog
+    // manager hands it back, and returns what the dialog procedure must then return.
+    INT_PTR MessageResult(LRESULT result) const noexcept;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,11 +23,7 @@ public:
     }
     std::wstring GetDetailText(uint32_t) const override { return {}; }
 
-    int32_t Type() const { return ProxyType; }
-    const std::wstring& Server() const { return ProxyServer; }
-    int32_t Port() const { return ProxyPort; }
-    const std::wstring& User() const { return ProxyUserName; }
-    const std::wstring& Secret() const { return ProxyPassword; }
+    const SProxySettings& ProxyView() const { return Proxy; }
 };
 }  // namespace
 
@@ -42,11 +38,7 @@ TEST(LoginConnection, ConfiguresEveryFieldAndForwardsConnect)
     settings.serverHost = L"127.0.0.10";
     settings.userName = L"a&b";
     settings.password = L"p w";
-    settings.proxyType = 1;
-    settings.proxyServer = L"127.0.0.9";
-    settings.proxyPort = 8080;
-    settings.proxyUserName = L"pu";
-    settings.proxyPassword = L"pp";
+    settings.proxy = {1, L"127.0.0.9", 8080, L"pu", L"pp"};
     settings.modifyDefaultGateway = 1;
     settings.routes = {L"10.0.0.0 mask 255.0.0.0"};
     connection.Configure(settings);
@@ -54,11 +46,11 @@ TEST(LoginConnection, ConfiguresEveryFieldAndForwardsConnect)
     EXPECT_EQ(vpn.ServerHost, L"127.0.0.10");
     EXPECT_EQ(vpn.UserName, L"a&b");
     EXPECT_EQ(vpn.Password, L"p w");
-    EXPECT_EQ(vpn.Type(), 1);
-    EXPECT_EQ(vpn.Server(), L"127.0.0.9");
-    EXPECT_EQ(vpn.Port(), 8080);
-    EXPECT_EQ(vpn.User(), L"pu");
-    EXPECT_EQ(vpn.Secret(), L"pp");
+    EXPECT_EQ(vpn.ProxyView().type, 1);
+    EXPECT_EQ(vpn.ProxyView().server, L"127.0.0.9");
+    EXPECT_EQ(vpn.ProxyView().port, 8080);
+    EXPECT_EQ(vpn.ProxyView().userName, L"pu");
+    EXPECT_EQ(vpn.ProxyView().password, L"pp");
     EXPECT_EQ(vpn.ModifyDefaultGateway, 1);
     EXPECT_EQ(vpn.Routes, settings.routes);
 

@@ -52,7 +52,7 @@ struct FakeFetch : IFetchWindow {
 
 struct FakeSelection : IServerSelectionWindow {
     bool accept = true;
-    SServerSelection choice{0, 0, 1};
+    SServerSelection choice{0, 0, EVpnProtocol::Pptp};
     int runs = 0;
     std::function<void()> whileOpen;
 
@@ -101,10 +101,10 @@ struct FakeConnection : ILoginConnection {
 
 struct FakeConnections : IConnectionFactory {
     uint32_t connectResult = 0;
-    std::vector<int> protocols;
+    std::vector<EVpnProtocol> protocols;
     std::unique_ptr<FakeConnection> current;
 
-    ILoginConnection* CreateCurrentConnection(int protocol) override
+    ILoginConnection* CreateCurrentConnection(EVpnProtocol protocol) override
     {
         protocols.push_back(protocol);
         current = std::make_unique<FakeConnection>();
@@ -216,7 +216,7 @@ TEST_F(LoginExchangeTest, LoginRacesEveryBaseAndFollowsTheWinner)
 {
     m_fetch.answers = {Answer(kDocument, 1),
                        Answer("10.0.0.0 mask 255.0.0.0\r\n\r\n172.16.0.0 mask 255.240.0.0\r\n")};
-    m_selection.choice = {1, 1, 3};
+    m_selection.choice = {1, 1, EVpnProtocol::OpenVpn};
     m_selection.whileOpen = [this] {
         // The selection window reads the directory through the stored path.
         EXPECT_EQ(fs::path(m_ui.responsePath), ResponseFile());
@@ -239,18 +239,18 @@ TEST_F(LoginExchangeTest, LoginRacesEveryBaseAndFollowsTheWinner)
               (std::vector<std::wstring>{L"http://127.0.0.2:8088/client_login.php?username=a%26b&password=p%20w"
                                          L"&cmd=getvpnroutes&id=w%202&rf=main"}));
     EXPECT_EQ(m_selection.runs, 1);
-    ASSERT_EQ(m_connections.protocols, std::vector<int>{3});
+    ASSERT_EQ(m_connections.protocols, std::vector<EVpnProtocol>{EVpnProtocol::OpenVpn});
     const FakeConnection& connection = *m_connections.current;
     EXPECT_EQ(connection.configured, 1);
     EXPECT_EQ(connection.connects, 1);
     EXPECT_EQ(connection.config.serverHost, L"127.0.0.11");
     EXPECT_EQ(connection.config.userName, L"a&b");
     EXPECT_EQ(connection.config.password, L"p w");
-    EXPECT_EQ(connection.config.proxyType, 2);
-    EXPECT_EQ(connection.config.proxyServer, L"127.0.0.9");
-    EXPECT_EQ(connection.config.proxyPort, 1080);
-    EXPECT_EQ(connection.config.proxyUserName, L"pu");
-    EXPECT_EQ(connection.config.proxyPassword, L"");
+    EXPECT_EQ(connection.config.proxy.type, 2);
+    EXPECT_EQ(connection.config.proxy.server, L"127.0.0.9");
+    EXPECT_EQ(connection.config.proxy.port, 1080);
+    EXPECT_EQ(connection.config.proxy.userName, L"pu");
+    EXPECT_EQ(connection.config.proxy.password, L"");
     EXPECT_EQ(connection.config.modifyDefaultGateway, 1);
     EXPECT_EQ(connection.config.routes,
               (std::vector<std::wstring>{L"10.0.0.0 mask 255.0.0.0", L"172.16.0.0 mask 255.240.0.0"}));
@@ -363,7 +363,7 @@ TEST_F(LoginExchangeTest, NoLoginUsesTheFileLeftInTheTemporaryFolder)
     Run();
     EXPECT_TRUE(m_fetch.requests.empty());
     EXPECT_EQ(m_selection.runs, 0);
-    ASSERT_EQ(m_connections.protocols, std::vector<int>{2});
+    ASSERT_EQ(m_connections.protocols, std::vector<EVpnProtocol>{EVpnProtocol::L2tp});
     EXPECT_EQ(m_connections.current->config.serverHost, L"127.0.0.20");
     EXPECT_EQ(m_connections.current->config.modifyDefaultGateway, 0);
     EXPECT_TRUE(m_connections.current->config.routes.empty());

@@ -116,21 +116,6 @@ TEST(VpnStatusReport, HasThreeLinesFromOneReading)
     EXPECT_EQ(L"连接已经断开", openVpn.GetStateDescription());
 }
 
-TEST(VpnSetProxy, NullTextsBecomeEmpty)
-{
-    class CProxyView : public CTestVpn
-    {
-    public:
-        using CTestVpn::CTestVpn;
-        std::wstring View() const { return ProxyServer + L"|" + ProxyUserName + L"|" + ProxyPassword; }
-    };
-    CMemoryIpHelper table;
-    CProxyView vpn(table);
-    vpn.SetProxy(1, L"10.1.1.1", 8080, L"user", L"secret");
-    vpn.SetProxy(2, nullptr, 1080, nullptr, nullptr);
-    EXPECT_EQ(L"||", vpn.View());
-}
-
 // A table with one working tunnel adapter: entries route unless their destination is refused.
 class VpnSetStatus : public ::testing::Test
 {

@@ -183,7 +183,7 @@ TEST_F(VpnRoutes, GatewayModeSendsEntriesAroundTheTunnelWithoutAskingForAdapters
 
 TEST_F(VpnRoutes, ProxyHostRouteComesFirstAndStaysAfterDisconnect)
 {
-    vpn.SetProxy(1, L"10.2.3.4", 8080, nullptr, nullptr);
+    vpn.SetProxy({1, L"10.2.3.4", 8080, L"", L""});
     vpn.Routes = {L"10.0.0.0 mask 255.0.0.0"};
     ConnectAndTunnelUp();
     std::vector<CRouteRow> added = Added();
@@ -200,7 +200,7 @@ TEST_F(VpnRoutes, ProxyHostRouteComesFirstAndStaysAfterDisconnect)
     // The next connection finds it there; that is no failure.
     CTestVpn next(table);
     next.SetTunnel(L"10.8.0.6", L"");
-    next.SetProxy(1, L"10.2.3.4", 8080, L"", L"");
+    next.SetProxy({1, L"10.2.3.4", 8080, L"", L""});
     ASSERT_EQ(0u, next.Connect());
     next.SetStatus(VpnState::TunnelUp, VpnError::Success, 0);
     EXPECT_EQ(Status(8, 0, 0), next.GetStatus());
@@ -231,7 +231,7 @@ TEST_F(VpnRoutes, FailedEntriesAreListedAsStoredInTheOrderTried)
 
 TEST_F(VpnRoutes, TextThatIsNoAddressIsNeverRouted)
 {
-    vpn.SetProxy(2, L"proxy.example.com", 1080, nullptr, nullptr);
+    vpn.SetProxy({2, L"proxy.example.com", 1080, L"", L""});
     vpn.Routes = {L"example.com mask 255.255.255.255", L"10.0.0.0 mask 255.0.0.0"};
     ConnectAndTunnelUp();
     EXPECT_EQ(Status(10, 6, 0), vpn.GetStatus());

@@ -33,7 +33,7 @@ struct CFirstChoice : IServerSelectionWindow {
     int routeIndex = 0;
     bool Choose(SServerSelection& selection) override
     {
-        selection = {routeIndex, 0, 1};
+        selection = {routeIndex, 0, EVpnProtocol::Pptp};
         return true;
     }
 };
@@ -47,7 +47,7 @@ struct CRecordingConnection : ILoginConnection, IConnectionFactory {
         connected = true;
         return 0;
     }
-    ILoginConnection* CreateCurrentConnection(int) override { return this; }
+    ILoginConnection* CreateCurrentConnection(EVpnProtocol) override { return this; }
 };
 
 std::wstring ServiceUrl()

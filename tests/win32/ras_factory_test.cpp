@@ -27,7 +27,7 @@ protected:
 
 TEST_F(VpnConnectionFactory, DialUpProtocolsGiveAConfiguredDialUpConnection)
 {
-    ILoginConnection* login = factory.CreateCurrentConnection(2);
+    ILoginConnection* login = factory.CreateCurrentConnection(EVpnProtocol::L2tp);
     ASSERT_NE(nullptr, login);
     auto* vpn = dynamic_cast<CWindowsVpn*>(factory.Current());
     ASSERT_NE(nullptr, vpn);
@@ -51,10 +51,10 @@ TEST_F(VpnConnectionFactory, DialUpProtocolsGiveAConfiguredDialUpConnection)
 
 TEST_F(VpnConnectionFactory, ANewConnectionEndsTheCurrentOne)
 {
-    ILoginConnection* first = factory.CreateCurrentConnection(1);
+    ILoginConnection* first = factory.CreateCurrentConnection(EVpnProtocol::Pptp);
     ASSERT_NE(nullptr, first);
     ASSERT_EQ(0u, first->Connect());
-    ASSERT_NE(nullptr, factory.CreateCurrentConnection(2));
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::L2tp));
     EXPECT_EQ(std::vector<RasConnectionHandle>{ras.DialHandle}, ras.HangUps);
     EXPECT_EQ(CWindowsVpn::DialL2tp, dynamic_cast<CWindowsVpn&>(*factory.Current()).DialType);
 
@@ -62,12 +62,11 @@ TEST_F(VpnConnectionFactory, ANewConnectionEndsTheCurrentOne)
     EXPECT_EQ(nullptr, factory.Current());
 }
 
-TEST_F(VpnConnectionFactory, OpenVpnAndUnknownProtocolsGetNothing)
+TEST_F(VpnConnectionFactory, OpenVpnGetsNothingYet)
 {
-    ASSERT_NE(nullptr, factory.CreateCurrentConnection(1));
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::Pptp));
     CGeneralVpn* current = factory.Current();
-    for (const int protocol : {3, 0, 4})
-        EXPECT_EQ(nullptr, factory.CreateCurrentConnection(protocol)) << protocol;
+    EXPECT_EQ(nullptr, factory.CreateCurrentConnection(EVpnProtocol::OpenVpn));
     EXPECT_EQ(current, factory.Current()); // untouched
 }
 
@@ -75,7 +74,7 @@ TEST(VpnConnectionFactoryOverThePlatform, MakesAndEndsAConnectionWithoutDialling
 {
     CRecordingObserver observer;
     CVpnConnectionFactory factory(observer);
-    ASSERT_NE(nullptr, factory.CreateCurrentConnection(1));
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::Pptp));
     ASSERT_NE(nullptr, factory.Current());
     factory.DestroyCurrent();
     // The end of a connection still reports its route restoration.

@@ -15,6 +15,7 @@
 #include "res/resource.h"
 #include "skin/skin_button_win32.h"
 #include "skin/skin_check_box_win32.h"
+#include "skin/skin_dialog_win32.h"
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
 #include "skin/skin_static_win32.h"
@@ -47,21 +48,19 @@ constexpr int kLinkIds[] = {IDC_LINK_REGISTER, IDC_LINK_RECHARGE, IDC_LINK_FREE_
                             IDC_LINK_AFFILIATE};
 
 // What the main window does with the skin, without the rest of the main window.
-class CSkinnedMainTemplate final : public CDialog {
+class CSkinnedMainTemplate final : public CSkinedDialog {
 public:
-    CSkinnedMainTemplate() : CDialog(IDD_MAIN)
+    CSkinnedMainTemplate() : CSkinedDialog(IDD_MAIN, kPartMainBody)
     {
         m_saveBox.SetStyleName(kStyleCheckBox);
         m_status.SetStyleName(kStyleStatic);
     }
 
-    const CSkinedWindow& Frame() const { return m_frame; }
-
 protected:
     BOOL OnInitDialog() override
     {
-        m_frame.SetInt(kMaximizeBox.name, 0);
-        m_frame.Attach(Handle());
+        SetCaptionButtons(true, false, true);
+        AttachFrame();
         ::SetWindowTextW(Handle(), L"Qivra网络加速器");
         ::SetWindowPos(Handle(), nullptr, 40, 40, 322, 392, SWP_NOZORDER | SWP_NOACTIVATE);
         for (const Placement& placement : kPlacements) {
@@ -85,20 +84,9 @@ protected:
         return TRUE;
     }
 
-    INT_PTR OnMessage(UINT message, WPARAM, LPARAM, bool& handled) override
-    {
-        handled = message == WM_PAINT;
-        if (handled) {
-            PAINTSTRUCT paint{};
-            HDC dc = ::BeginPaint(Handle(), &paint);
-            DrawPiece(dc, kWindowPicture, kPartMainBody, {10, 30, 10, 30});
-            ::EndPaint(Handle(), &paint);
-        }
-        return TRUE;
-    }
+    RECT BodyRect(const RECT&) const override { return {10, 30, 10, 30}; }
 
 private:
-    CSkinedWindow m_frame;
     CSkinedButton m_connect;
     CSkinedButton m_disconnect;
     CSkinedCheckBox m_saveBox;

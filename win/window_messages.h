@@ -1,0 +1,20 @@
+// The program's private window messages, all in one place. Each window's first private message
+// is WM_USER + 1, with a meaning of its own; the numbers that other programs or earlier versions
+// rely on keep their values, and the rest start above WM_APP + 1.
+#pragma once
+
+#include <windows.h>
+
+// Main window.
+inline constexpr UINT kTrayCallbackMessage = WM_USER + 1;    // the tray icon's mouse messages
+inline constexpr UINT kVpnStatusMessage = WM_USER + 2;       // lParam: the connection that changed
+inline constexpr UINT kShowMainWindowMessage = WM_APP + 1;   // posted by a second instance
+
+// Fetch window.
+inline constexpr UINT kDownloadFinishedMessage = WM_USER + 1;       // lParam: the download job
+inline constexpr UINT kReportStartProblemsMessage = WM_APP + 2;     // once the window is up
+
+// Server selection window: a speed-test worker's report, sent with a time limit.
+// wParam: the row measured (-1 for none), lParam: average milliseconds (-1: no answer);
+// the result is the next row to measure, or -1.
+inline constexpr UINT kSpeedTestReportMessage = WM_USER + 1;
