@@ -78,6 +78,7 @@ $checks->requestErrors();
 $checks->accounts($data);
 $checks->encoding();
 $checks->directories($data);
+$checks->selectionDirectories();
 $checks->routeListRefusals();
 $checks->pages();
 

@@ -14,6 +14,36 @@ final class ServiceChecks
         ['10.0.0.0', 8], ['172.16.0.0', 12], ['192.168.0.0', 16],
         ['192.0.2.0', 24], ['198.51.100.0', 24], ['203.0.113.0', 24],
     ];
+    // The directories the server selection window is tried with, as the client reads them:
+    // route titles, then servers as [Title, ServerHost, Load, Protocols], in document order.
+    private const SELECTION_DIRECTORIES = [
+        'many' => [
+            'routes' => ['电信加速', '网通游戏专线', '教育网加速', '全局加速（修改默认网关）', '电信加速', '局域网联机'],
+            'servers' => [
+                ['北京电信一号', '127.0.0.1', '0.35', 'pptp,l2tp,openvpn'],
+                ['上海电信二号', '127.0.0.2', '0.8', 'pptp'],
+                ['广州网通三号', '127.0.0.3', '0.05', 'openvpn'],
+                ['香港国际四号', '127.0.0.4', '1', 'pptp,openvpn'],
+                ['天津教育网五号', '127.0.0.5', '0.6', 'l2tp,openvpn'],
+                ['成都电信六号', '127.0.0.6', '0.125', 'pptp,l2tp,openvpn'],
+                ['西安网通七号', '  127.0.0.7 ', '0.5', 'pptp,l2tp'],
+                ['上海电信二号', '127.0.0.8', '0.2', 'l2tp'],
+                ['南京电信九号', '127.0.0.9', 'abc', 'PPTP'],
+                ['重庆网通十号', '127.0.0.10', '', ''],
+                ['昆明电信待定', '', '0.3', 'pptp'],
+                ['杭州电信十一号', '127.0.0.11', '0', 'l2tp,openvpn'],
+                ['大连网通十二号', '127.0.0.12', '0.9', 'openvpn,pptp'],
+            ],
+        ],
+        'noproto' => [
+            'routes' => ['电信加速'],
+            'servers' => [
+                ['武汉维护中', '127.0.0.5', '0', ''],
+                ['上海电信二号', '127.0.0.2', '0.8', 'pptp'],
+            ],
+        ],
+        'empty' => ['routes' => [], 'servers' => []],
+    ];
 
     private int $checks = 0;
     private int $failures = 0;
@@ -70,6 +100,9 @@ final class ServiceChecks
             ['oklower', 'oklower', ['AuthResult' => 'ok'] + $ok, true],
             ['noresult', 'noresult', ['RequiredClientVersion' => '1.1.0.0'], false],
             ['noversion', 'noversion', ['AuthResult' => 'OK'], true],
+            ['many', 'many', $ok, true],
+            ['noproto', 'noproto', $ok, true],
+            ['empty', 'empty', $ok, false],
             ['demo', 'Demo', self::WRONG, false],
             ['demo', '', self::WRONG, false],
             ['Demo', 'demo', self::WRONG, false],
@@ -120,7 +153,11 @@ final class ServiceChecks
     // Directories of the accounts that may connect, and every route list they offer.
     public function directories(array $data): void
     {
-        $seen = ['gateway' => [], 'protocols' => [], 'blank line' => false, 'fraction' => false];
+        $seen = ['gateway' => [], 'protocols' => [], 'hosts' => [], 'blank line' => false, 'fraction' => false];
+        $features = array_fill_keys([
+            'a route title given twice', 'a server title given twice', 'a first server without protocols',
+            'a host with blanks around it', 'an empty host', 'an empty load', 'a load that is no number',
+        ], false);
         foreach ($data['accounts'] as $account) {
             if (strcasecmp($account['vpn']['AuthResult'] ?? '', 'OK') !== 0 || empty($account['routes'])) {
                 continue;
@@ -133,6 +170,10 @@ final class ServiceChecks
                 ['Title', 'Comment', 'Load', 'ServerHost', 'Protocols']);
             $this->check(count($routes) > 0 && count($servers) > 0, "$user: routes and servers listed");
 
+            $features['a route title given twice'] |= self::repeats(array_column($routes, 'Title'));
+            $features['a server title given twice'] |= self::repeats(array_column($servers, 'Title'));
+            $features['a first server without protocols'] |= ($servers[0]['Protocols'] ?? null) === '';
+
             $ids = array_column($routes, 'RouteId');
             $this->check(count(array_unique($ids)) === count($ids) && !in_array(null, $ids, true), "$user: route ids set and unique");
             foreach ($routes as $index => $route) {
@@ -144,10 +185,22 @@ final class ServiceChecks
             }
             foreach ($servers as $index => $server) {
                 $what = "$user server $index";
-                $this->check(preg_match('/^127\.0\.0\.[1-5]$/', $server['ServerHost'] ?? '') === 1, "$what: host on 127.0.0.1-5");
-                $this->check(preg_match('/^(0(\.\d+)?|1(\.0+)?)$/', $server['Load'] ?? '') === 1, "$what: load between 0 and 1");
+                // An empty host is kept (the speed test skips it); any other, trimmed, is loopback.
+                $this->check(array_key_exists('ServerHost', $server), "$what: ServerHost key present");
+                $host = trim($server['ServerHost'] ?? '');
+                $address = ip2long($host);
+                $this->check($host === '' || ($address !== false && ($address >> 24) === 127), "$what: host on 127.0.0.0/8 or empty");
+                $seen['hosts'][$host] = true;
+                $features['a host with blanks around it'] |= $host !== '' && $host !== $server['ServerHost'];
+                $features['an empty host'] |= $host === '' && ($server['ServerHost'] ?? null) === '';
+                // The client shows the leading decimal number, 0 when there is none.
+                $load = $server['Load'] ?? '';
+                $number = preg_match('/^\d+(\.\d+)?/', $load, $m) === 1 ? (float)$m[0] : 0.0;
+                $this->check($number >= 0.0 && $number <= 1.0, "$what: load between 0 and 1");
+                $features['an empty load'] |= $load === '';
+                $features['a load that is no number'] |= $load !== '' && !isset($m[0]);
                 $protocols = $server['Protocols'] ?? '';
-                $this->check(preg_match('/^((pptp|l2tp|openvpn)(,(pptp|l2tp|openvpn))*)?$/', $protocols) === 1, "$what: protocols");
+                $this->check(preg_match('/^((pptp|l2tp|openvpn)(,(pptp|l2tp|openvpn))*)?$/i', $protocols) === 1, "$what: protocols");
                 $this->check(preg_match('/\p{Han}/u', $server['Title'] . ($server['Comment'] ?? '')) === 1, "$what: Chinese title and comment");
                 $seen['protocols'][$protocols] = true;
                 $seen['fraction'] |= preg_match('/^0\.\d+$/', $server['Load'] ?? '') === 1;
@@ -156,11 +209,39 @@ final class ServiceChecks
         $this->check(isset($seen['gateway']['1']) && (isset($seen['gateway']['0']) || isset($seen['gateway'][''])),
             'routes with and without ModifyDefaultGateway');
         $this->check(isset($seen['gateway']['']), 'a route without the ModifyDefaultGateway key');
-        foreach (['pptp,l2tp,openvpn', 'pptp', 'openvpn', ''] as $set) {
+        foreach (['pptp,l2tp,openvpn', 'pptp', 'openvpn', 'pptp,openvpn', 'PPTP', ''] as $set) {
             $this->check(isset($seen['protocols'][$set]), "a server offering \"$set\"");
+        }
+        for ($i = 1; $i <= 12; ++$i) {
+            $this->check(isset($seen['hosts']["127.0.0.$i"]), "a server on 127.0.0.$i");
+        }
+        foreach ($features as $feature => $present) {
+            $this->check((bool)$present, $feature);
         }
         $this->check((bool)$seen['blank line'], 'a route list with blank lines');
         $this->check((bool)$seen['fraction'], 'a load given as a decimal fraction');
+    }
+
+    // The selection window's accounts list exactly what its tests rely on: the order, the
+    // duplicates, the empty and blank-padded hosts, the odd loads and protocols.
+    public function selectionDirectories(): void
+    {
+        foreach (self::SELECTION_DIRECTORIES as $user => $expected) {
+            $document = $this->login($user, $user);
+            $routes = $this->indexedList("$user Routes", $document['routes'] ?? [],
+                ['Title', 'RouteId', 'ModifyDefaultGateway']);
+            $servers = $this->indexedList("$user Servers", $document['servers'] ?? [],
+                ['Title', 'Comment', 'Load', 'ServerHost', 'Protocols']);
+            $this->check(array_column($routes, 'Title') === $expected['routes'],
+                "$user: route titles " . json_encode(array_column($routes, 'Title'), JSON_UNESCAPED_UNICODE));
+            $this->check(count($servers) === count($expected['servers']), "$user: " . count($expected['servers']) . ' servers');
+            foreach ($expected['servers'] as $index => $row) {
+                $server = $servers[$index] ?? [];
+                $actual = [$server['Title'] ?? null, $server['ServerHost'] ?? null, $server['Load'] ?? null,
+                    $server['Protocols'] ?? null];
+                $this->check($actual === $row, "$user server $index: " . json_encode($actual, JSON_UNESCAPED_UNICODE));
+            }
+        }
     }
 
     public function routeListRefusals(): void
@@ -174,6 +255,9 @@ final class ServiceChecks
             ['demo', 'demo', 'nope', 404],
             ['demo', 'demo', 'CT-BASIC', 404],
             ['oklower', 'oklower', 'ct-basic', 404],
+            ['empty', 'empty', 'ct-basic', 403],
+            ['noproto', 'noproto', 'ct-night', 404],
+            ['demo', 'demo', 'ct-night', 404],
         ];
         foreach ($cases as [$user, $password, $id, $status]) {
             $answer = $this->get($this->routesTarget($user, $password, self::encode($id)));
@@ -286,7 +370,8 @@ final class ServiceChecks
     }
 
     // The login document as lower-case section name => [key => value], as the client's INI
-    // reader would see it (names are unique here, so first-match rules do not matter).
+    // reader would see it (names are unique here, so first-match rules do not matter): the value
+    // trimmed, then one pair of enclosing quotes removed.
     private function document(string $what, array $answer): array
     {
         $this->check($answer['status'] === 200, "$what: 200, got {$answer['status']}");
@@ -305,9 +390,13 @@ final class ServiceChecks
                 $sections[$current] = [];
             } elseif ($current !== null && preg_match('/^([A-Za-z0-9]+)=(.*)$/', $line, $m)) {
                 $this->check(!isset($sections[$current][$m[1]]), "$what: key {$m[1]} once");
-                $this->check($m[2] === trim($m[2]) && !preg_match('/^["\'].*["\']$/', $m[2]),
-                    "$what: {$m[1]} reads unchanged (no blanks or quotes at its ends)");
-                $sections[$current][$m[1]] = $m[2];
+                $quoted = preg_match('/^"(.*)"$/', $m[2], $q) === 1;
+                $value = $quoted ? $q[1] : $m[2];
+                // Quotes only where the reader would otherwise drop blanks.
+                $this->check($m[2] === trim($m[2]) && $quoted === ($value !== trim($value))
+                    && !preg_match('/^[\'"]|[\'"]$/', $value),
+                    "$what: {$m[1]} reads as meant (quoted exactly when it has blanks at an end)");
+                $sections[$current][$m[1]] = $value;
             } else {
                 $this->check(false, "$what: line \"$line\" is a section or a key");
             }
@@ -357,6 +446,11 @@ final class ServiceChecks
             $this->check(($headers['content-length'] ?? '') === (string)strlen($body), "$target: Content-Length");
         }
         return ['status' => (int)$m[1], 'headers' => $headers, 'body' => $body];
+    }
+
+    private static function repeats(array $values): bool
+    {
+        return count(array_unique($values)) < count($values);
     }
 
     private function check(bool $passed, string $what): void

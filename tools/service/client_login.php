@@ -8,11 +8,18 @@ require __DIR__ . '/common.php';
 
 const CRLF = "\r\n";
 
+// The client reads values the way GetPrivateProfileString does: blanks at both ends are dropped,
+// then one pair of enclosing quotes. A value with blanks at an end therefore goes out quoted.
+function ini_value(string $value): string
+{
+    return $value === trim($value) ? $value : '"' . $value . '"';
+}
+
 function ini_section(string $name, array $values): string
 {
     $text = "[$name]" . CRLF;
     foreach ($values as $key => $value) {
-        $text .= $key . '=' . $value . CRLF;
+        $text .= $key . '=' . ini_value((string)$value) . CRLF;
     }
     return $text;
 }

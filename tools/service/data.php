@@ -6,7 +6,8 @@
 // An account answers with its `vpn` values once its password matches (a wrong password or an
 // unknown user gets WrongPassword); only accounts whose AuthResult reads "ok" in any case get
 // route lists, and only for the routes their document lists. "{base}" in a value stands for
-// this server's own address, e.g. http://127.0.0.1:8088.
+// this server's own address, e.g. http://127.0.0.1:8088. A value with blanks at either end goes
+// out in double quotes, so that the client's INI reading keeps the blanks.
 
 if (realpath($_SERVER['SCRIPT_FILENAME'] ?? '') === __FILE__) {
     http_response_code(404);
@@ -118,6 +119,35 @@ return [
             'servers' => $everyServer,
             'exercises' => 'no RequiredClientVersion although the login is OK (network or server error)',
         ],
+        [
+            'user' => 'many',
+            'password' => 'many',
+            'vpn' => ['RequiredClientVersion' => $current, 'AuthResult' => 'OK'],
+            // Routes 0 and 4 share a title, and so do servers 1 and 7: the saved title selects
+            // the later one.
+            'routes' => ['ct-basic', 'cnc-game', 'edu', '全局 hk&us=1+2#%', 'ct-night', 'lan-games'],
+            'servers' => ['bj1', 'sh2', 'gz3', 'hk4', 'tj5', 'cd6', 'xa7', 'sh2-later', 'nj9', 'cq10', 'km-nohost',
+                'hz11', 'dl12'],
+            'exercises' => 'the selection window with a long directory: duplicate route and server titles, '
+                . 'partial, upper-case and empty protocols, an empty host, a host with blanks around it, '
+                . 'loads that are fractions, 1, empty or not a number',
+        ],
+        [
+            'user' => 'noproto',
+            'password' => 'noproto',
+            'vpn' => ['RequiredClientVersion' => $current, 'AuthResult' => 'OK'],
+            'routes' => ['ct-basic'],
+            'servers' => ['wh6', 'sh2'],
+            'exercises' => 'the first server offers no protocol: the selection window says so as it opens',
+        ],
+        [
+            'user' => 'empty',
+            'password' => 'empty',
+            'vpn' => ['RequiredClientVersion' => $current, 'AuthResult' => 'OK'],
+            'routes' => [],
+            'servers' => [],
+            'exercises' => 'OK with neither routes nor servers: the selection window lists nothing',
+        ],
     ],
 
     // Keyed by RouteId. A null modify_default_gateway leaves the key out (the client reads 0).
@@ -169,6 +199,22 @@ return [
                 '192.168.200.0 mask 255.255.255.0',
             ],
         ],
+        // Same title as ct-basic, other entries: which of the two was chosen shows in the routes.
+        'ct-night' => [
+            'title' => '电信加速',
+            'modify_default_gateway' => 0,
+            'lines' => [
+                '10.9.0.0 mask 255.255.0.0',
+                '198.51.100.128 mask 255.255.255.128',
+            ],
+        ],
+        'lan-games' => [
+            'title' => '局域网联机',
+            'modify_default_gateway' => null,
+            'lines' => [
+                '192.168.50.0 mask 255.255.255.0',
+            ],
+        ],
     ],
 
     // Keyed by an internal name; a document numbers the servers it lists from 0.
@@ -214,6 +260,66 @@ return [
             'load' => '0',
             'host' => '127.0.0.5',
             'protocols' => '',
+        ],
+        'cd6' => [
+            'title' => '成都电信六号',
+            'comment' => '新开机房，三种方式都可用',
+            'load' => '0.125',
+            'host' => '127.0.0.6',
+            'protocols' => 'pptp,l2tp,openvpn',
+        ],
+        // The host as a hand-edited entry may look; it goes out quoted so the blanks arrive.
+        'xa7' => [
+            'title' => '西安网通七号',
+            'comment' => '地址前后带空格',
+            'load' => '0.5',
+            'host' => '  127.0.0.7 ',
+            'protocols' => 'pptp,l2tp',
+        ],
+        // Same title as sh2, but another host and other protocols.
+        'sh2-later' => [
+            'title' => '上海电信二号',
+            'comment' => '同名的第二台，仅支持L2TP',
+            'load' => '0.2',
+            'host' => '127.0.0.8',
+            'protocols' => 'l2tp',
+        ],
+        // Not empty, yet no protocol in the case the client looks for.
+        'nj9' => [
+            'title' => '南京电信九号',
+            'comment' => '协议名为大写',
+            'load' => 'abc',
+            'host' => '127.0.0.9',
+            'protocols' => 'PPTP',
+        ],
+        'cq10' => [
+            'title' => '重庆网通十号',
+            'comment' => '暂无连接方式',
+            'load' => '',
+            'host' => '127.0.0.10',
+            'protocols' => '',
+        ],
+        // No host to measure: its speed stays untested.
+        'km-nohost' => [
+            'title' => '昆明电信待定',
+            'comment' => '地址未配置',
+            'load' => '0.3',
+            'host' => '',
+            'protocols' => 'pptp',
+        ],
+        'hz11' => [
+            'title' => '杭州电信十一号',
+            'comment' => '空闲',
+            'load' => '0',
+            'host' => '127.0.0.11',
+            'protocols' => 'l2tp,openvpn',
+        ],
+        'dl12' => [
+            'title' => '大连网通十二号',
+            'comment' => '协议顺序与众不同',
+            'load' => '0.9',
+            'host' => '127.0.0.12',
+            'protocols' => 'openvpn,pptp',
         ],
     ],
 ];
