@@ -6,6 +6,7 @@
 #include "app/login_rules.h"
 #include "app/login_windows_win32.h"
 #include "deployment.h"
+#include "policy/protocol_checks_win32.h"
 #include "res/resource.h"
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
@@ -57,12 +58,6 @@ uint64_t OwnFileVersion(const std::wstring& modulePath)
     return (uint64_t{info->dwFileVersionMS} << 32) | info->dwFileVersionLS;
 }
 
-// The selection window is not part of the program yet: the exchange stops at this step as if
-// the user had cancelled it.
-class CNoSelectionWindow : public IServerSelectionWindow {
-public:
-    bool Choose(SServerSelection&) override { return false; }
-};
 }  // namespace
 
 CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CSkinedDialog(IDD_MAIN, kPartMainBody), m_app(app)
@@ -160,7 +155,8 @@ bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
 void CDlgKorvex::OnConnect()
 {
     CFetchWindow fetch(Handle());
-    CNoSelectionWindow selection;
+    CProtocolChecks checks;
+    CServerSelectionWindow selection(Handle(), m_responsePath, m_app.Settings(), checks);
     CPasswordProtection protection;
     SLoginEnvironment environment{m_app.TempDir(), m_app.OverrideFilePath(), LoadResourceString(IDS_LOGIN_URLS),
                                   m_hosts.referralTag, m_hosts.webHost, OwnFileVersion(m_app.ModulePath())};

@@ -27,18 +27,6 @@ bool ResolveAddress(const SHttpUrlParts& url, sockaddr_in& address)
 }
 }  // namespace
 
-CWinsockSession::CWinsockSession() noexcept
-{
-    WSADATA data;
-    m_started = ::WSAStartup(MAKEWORD(2, 0), &data) == 0;
-}
-
-CWinsockSession::~CWinsockSession()
-{
-    if (m_started)
-        ::WSACleanup();
-}
-
 CDownloadJob::CDownloadJob(std::wstring url) : m_url(std::move(url)) {}
 
 CDownloadJob::~CDownloadJob() { Join(); }

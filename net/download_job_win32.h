@@ -8,20 +8,8 @@
 #include "net/http_response_parser.h"
 #include "win/handle.h"
 #include "win/window_messages.h"
+#include "win/winsock_session.h"
 #include "win/worker_thread.h"
-
-// Holds a Winsock reference for as long as it lives.
-class CWinsockSession {
-public:
-    CWinsockSession() noexcept;
-    ~CWinsockSession();
-    CWinsockSession(const CWinsockSession&) = delete;
-    CWinsockSession& operator=(const CWinsockSession&) = delete;
-    bool Started() const noexcept { return m_started; }
-
-private:
-    bool m_started = false;
-};
 
 class CDownloadJob {
 public:

@@ -155,7 +155,7 @@ bool CModalLimit::Finish()
     return m_timedOut;
 }
 
-SModalRun RunFetchWindow(CDlgDownload& dialog, const std::function<void(DWORD uiThread)>& driver, DWORD limitMs)
+SModalRun RunModal(CDialog& dialog, const std::function<void(DWORD uiThread)>& driver, DWORD limitMs)
 {
     CModalLimit limit(limitMs, driver);
     SModalRun run;
@@ -166,7 +166,7 @@ SModalRun RunFetchWindow(CDlgDownload& dialog, const std::function<void(DWORD ui
 
 void PrepareFetchWindowTests()
 {
-    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&classes);
     SetMessageBoxCaption(kTestBoxCaption);
 }
@@ -183,7 +183,7 @@ SFetchOutcome FetchWithWindow(const std::vector<std::wstring>& urls,
         for (const std::wstring& url : urls)
             dialog.AddUrl(url);
         dialog.SetOutput(output ? output : &memory);
-        outcome.run = RunFetchWindow(dialog, driver, limitMs);
+        outcome.run = RunModal(dialog, driver, limitMs);
         outcome.winnerIndex = dialog.WinnerIndex();
         outcome.body = memory.Bytes();
         outcome.threadsStarted = dialog.ThreadsStarted();

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+class CDialog;
 class CDlgDownload;
 class IDownloadOutput;
 
@@ -50,7 +51,7 @@ struct SModalRun {
 };
 
 // Runs the window modally on the calling thread under a CModalLimit.
-SModalRun RunFetchWindow(CDlgDownload& dialog, const std::function<void(DWORD uiThread)>& driver,
+SModalRun RunModal(CDialog& dialog, const std::function<void(DWORD uiThread)>& driver,
                          DWORD limitMs);
 
 // What one fetch window run over some URLs gave, with the thread bookkeeping around it.
