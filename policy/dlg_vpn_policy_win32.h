@@ -53,7 +53,9 @@ protected:
     bool OnNotify(int id, const NMHDR& header, LRESULT& result) override;
     void OnDestroy() override { StopTest(); }
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
-    RECT BodyRect(const RECT&) const override { return RECT{10, 30, 587, 320}; }
+    // Inside the frame's edges: (10, 30)-(587, 320) at the designed client size, and still the
+    // whole body when the dialog font makes the window larger.
+    RECT BodyRect(const RECT& client) const override { return RECT{10, 30, client.right - 10, client.bottom - 27}; }
 
 private:
     void FillRoutes(const SSelectionView& view);

@@ -11,6 +11,8 @@ int TextCommand(const CCommandLine& line);
 int RectCommand(const CCommandLine& line);
 int WaitCommand(const CCommandLine& line);
 int MessageBoxCommand(const CCommandLine& line);
+int ItemsCommand(const CCommandLine& line);
+int ComboCommand(const CCommandLine& line);
 
 // Windows: acting on them.
 int SetTextCommand(const CCommandLine& line);
@@ -21,6 +23,8 @@ int PostCommand(const CCommandLine& line);
 int SendCommand(const CCommandLine& line);
 int ShowCommand(const CCommandLine& line);
 int HideCommand(const CCommandLine& line);
+int SelectItemCommand(const CCommandLine& line);
+int ComboSelectCommand(const CCommandLine& line);
 
 // The client's settings store in the registry.
 int StoreClearCommand(const CCommandLine& line);

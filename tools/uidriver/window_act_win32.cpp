@@ -1,10 +1,13 @@
 // Commands that act on windows. Clicks and keys are posted, never sent: a button that opens a
-// modal box must not hold the driver until the box closes. They are refused where a person could
-// not act either: on a hidden or disabled control.
+// modal box must not hold the driver until the box closes. Selections in list views and combo
+// boxes are sent, with a time limit, so that the owner has taken them when the command returns.
+// All are refused where a person could not act either: on a hidden or disabled control.
 #include "tools/uidriver/commands_win32.h"
+#include "tools/uidriver/item_controls_win32.h"
 #include "tools/uidriver/output_win32.h"
 #include "tools/uidriver/window_query_win32.h"
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -226,3 +229,62 @@ int SendCommand(const CCommandLine& line) { return DeliverMessage(line, true); }
 int ShowCommand(const CCommandLine& line) { return ShowOrHide(line, SW_SHOWNORMAL); }
 
 int HideCommand(const CCommandLine& line) { return ShowOrHide(line, SW_HIDE); }
+
+int SelectItemCommand(const CCommandLine& line)
+{
+    const std::wstring& word = line.Positional().at(0);
+    long long row = 0;
+    if (!ParseNumber(word, row) || row < -1 || row > INT_MAX)
+        return Complain(kExitUsage, L"ROW needs a row number or -1, not " + Quoted(word));
+    CWindowQuery query;
+    HWND window = nullptr;
+    double timeout = 0;
+    if (const int code = AwaitWindow(line, query, window, timeout))
+        return code;
+    if (const int code = RefuseUnlessUsable(query, window))
+        return code;
+    if (!IsListView(window))
+        return Complain(kExitFailed,
+                        query.Describe() + L" is not a list view (its class is " + WindowClass(window) + L")");
+    CRemoteListView list(window);
+    int rows = 0;
+    if (!list.Open() || !list.RowCount(rows))
+        return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+    if (row >= rows)
+        return Complain(kExitFailed, query.Describe() + L" has no row " + std::to_wstring(row) + L" (it has " +
+                                         std::to_wstring(rows) + L")");
+    if (!list.Select(static_cast<int>(row)))
+        return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+    // The owner may veto a change (LVN_ITEMCHANGING) or undo it when told; say so.
+    for (int other = 0; other < rows; ++other) {
+        bool selected = false;
+        if (!list.IsSelected(other, selected))
+            return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+        if (selected != (other == row))
+            return Complain(kExitFailed, query.Describe() + L": row " + std::to_wstring(other) + L" is " +
+                                             (selected ? L"selected" : L"not selected") + L" after the change");
+    }
+    return kExitOk;
+}
+
+int ComboSelectCommand(const CCommandLine& line)
+{
+    const std::wstring& word = line.Positional().at(0);
+    long long index = 0;
+    if (!ParseNumber(word, index) || index < 0 || index > INT_MAX)
+        return Complain(kExitUsage, L"INDEX needs an item number from 0, not " + Quoted(word));
+    CWindowQuery query;
+    HWND window = nullptr;
+    double timeout = 0;
+    if (const int code = AwaitWindow(line, query, window, timeout))
+        return code;
+    if (const int code = RefuseUnlessUsable(query, window))
+        return code;
+    if (!IsComboBox(window))
+        return Complain(kExitFailed,
+                        query.Describe() + L" is not a combo box (its class is " + WindowClass(window) + L")");
+    std::wstring error;
+    if (!SelectComboItem(window, static_cast<int>(index), error))
+        return Complain(kExitFailed, query.Describe() + L" " + error);
+    return kExitOk;
+}

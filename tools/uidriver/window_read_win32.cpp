@@ -1,7 +1,10 @@
-// Commands that look at windows: list, state, text, rect, wait, msgbox.
+// Commands that look at windows: list, state, text, rect, wait, msgbox, items, combo.
 #include "tools/uidriver/commands_win32.h"
+#include "tools/uidriver/item_controls_win32.h"
 #include "tools/uidriver/output_win32.h"
 #include "tools/uidriver/window_query_win32.h"
+
+#include <vector>
 
 namespace {
 constexpr UINT kAnswerTimeoutMs = 5000;
@@ -238,5 +241,61 @@ int MessageBoxCommand(const CCommandLine& line)
     ::PostMessageW(button, BM_CLICK, 0, 0);
     if (!PollUntil(timeout, [&] { return !::IsWindow(box) || !::IsWindowVisible(box); }))
         return Complain(kExitTimedOut, L"the message box stayed open " + SecondsText(timeout) + L" after " + *press);
+    return kExitOk;
+}
+
+int ItemsCommand(const CCommandLine& line)
+{
+    CWindowQuery query;
+    HWND window = nullptr;
+    double timeout = 0;
+    if (const int code = AwaitWindow(line, query, window, timeout))
+        return code;
+    if (!IsListView(window))
+        return Complain(kExitFailed,
+                        query.Describe() + L" is not a list view (its class is " + WindowClass(window) + L")");
+    CRemoteListView list(window);
+    int rows = 0;
+    int columns = 0;
+    if (!list.Open() || !list.RowCount(rows) || !list.ColumnCount(columns))
+        return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+    // All rows are read before any is printed: a list view that stops answering halfway leaves
+    // no partial table behind.
+    std::vector<std::wstring> lines;
+    for (int row = 0; row < rows; ++row) {
+        std::wstring text = std::to_wstring(row);
+        for (int column = 0; column < columns; ++column) {
+            std::wstring cell;
+            if (!list.Text(row, column, cell))
+                return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+            text += L"\t" + cell;
+        }
+        bool selected = false;
+        if (!list.IsSelected(row, selected))
+            return Complain(kExitFailed, query.Describe() + L": " + list.Error());
+        lines.push_back(text + (selected ? L"\tselected" : L"\t-"));
+    }
+    for (const std::wstring& text : lines)
+        PrintLine(text);
+    return kExitOk;
+}
+
+int ComboCommand(const CCommandLine& line)
+{
+    CWindowQuery query;
+    HWND window = nullptr;
+    double timeout = 0;
+    if (const int code = AwaitWindow(line, query, window, timeout))
+        return code;
+    if (!IsComboBox(window))
+        return Complain(kExitFailed,
+                        query.Describe() + L" is not a combo box (its class is " + WindowClass(window) + L")");
+    std::vector<std::wstring> items;
+    int selected = -1;
+    if (!ReadComboItems(window, items, selected))
+        return Complain(kExitFailed, query.Describe() + L" did not answer");
+    for (size_t index = 0; index < items.size(); ++index)
+        PrintLine(std::to_wstring(index) + L"\t" + items[index] +
+                  (static_cast<int>(index) == selected ? L"\tselected" : L"\t-"));
     return kExitOk;
 }
