@@ -29,8 +29,14 @@ readonly ID_TRAY_SHOW=32772 ID_TRAY_EXIT=32774
 # the first of them.
 readonly ID_CAPTION_CLOSE=0
 
-# uidriver's window options for the running client's main window and its message boxes.
+# Server selection window controls.
+readonly POLICY_TITLE="选择加速网络"
+readonly ID_ROUTES=1005 ID_SERVERS=1022 ID_PPTP=1019 ID_L2TP=1020 ID_OPENVPN=1021 ID_RETEST=3
+
+# uidriver's window options for the running client's main window, its selection window and its
+# message boxes.
 readonly MAIN=(--title "$MAIN_TITLE" --exe "$CLIENT_EXE")
+readonly POLICY=(--title "$POLICY_TITLE" --exe "$CLIENT_EXE")
 readonly BOX=(--title "$BOX_CAPTION" --exe "$CLIENT_EXE")
 
 E2E_TIME_LIMIT=${E2E_TIME_LIMIT:-80}  # seconds for the whole test, well below CTest's limit
@@ -212,14 +218,26 @@ answer_box() {
   expect_eq "$text" "$expected" "message box text"
 }
 
-# A picture of the main window alone, saved as NAME.png in the artifacts folder; prints its path.
+# A picture of the main window alone (or of the window the options after NAME find), saved as
+# NAME.png in the artifacts folder; prints its path.
 screenshot_main() {
   local name=$1 x y width height
-  read -r x y width height < <(drive rect "${MAIN[@]}" --timeout "$STEP_TIMEOUT") || fail "no main window to take a picture of"
+  shift
+  local window=("${MAIN[@]}")
+  [ $# -gt 0 ] && window=("$@")
+  read -r x y width height < <(drive rect "${window[@]}" --timeout "$STEP_TIMEOUT") || fail "no window to take a picture of"
   import -window root -crop "${width}x${height}+${x}+${y}" +repage "$E2E_ARTIFACTS/$name.png" ||
-    fail "could not take a picture of the main window"
+    fail "could not take a picture of the window"
   echo "$E2E_ARTIFACTS/$name.png"
 }
 
 # How many main windows of the client exist (shown or hidden).
 main_window_count() { drive list "${MAIN[@]}" | wc -l; }
+
+# Logs in from the main window with the given account and waits for the server selection window.
+log_in_to_selection() {
+  drive set-text "${MAIN[@]}" --id "$ID_USERNAME" "$1"
+  drive set-text "${MAIN[@]}" --id "$ID_PASSWORD" "$2"
+  drive click "${MAIN[@]}" --id "$ID_CONNECT"
+  drive wait "${POLICY[@]}" --visible --timeout "$STEP_TIMEOUT" || fail "the server selection window did not open for $1"
+}

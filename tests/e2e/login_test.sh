@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Logging in from the main window against the reference service: Enter in the password box
 # starts the login, a wrong password is refused with the service's answer, an empty user name
-# is caught before anything is sent, and the demo account reaches the server choice.
+# is caught before anything is sent, and the demo account reaches the server choice, where
+# Cancel ends the login.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin login
@@ -23,10 +24,10 @@ await_state "$ID_CONNECT" "Connect is not usable after a refused login" enabled
 expect_text "$ID_STATUS" "登录失败" "status line after a wrong password"
 
 step "the demo account gets as far as the server choice"
-drive set-text "${MAIN[@]}" --id "$ID_PASSWORD" demo
-drive click "${MAIN[@]}" --id "$ID_CONNECT"
+log_in_to_selection demo demo
+drive click "${POLICY[@]}" --id 2
 drive wait "${MAIN[@]}" --id "$ID_STATUS" --text "登录被取消。" --timeout "$STEP_TIMEOUT" ||
-  fail "the login did not reach the server choice"
+  fail "Cancel in the server choice did not end the login"
 expect_state "$ID_DISCONNECT" "Disconnect is usable without a connection" disabled
 
 step "the choice was saved"
