@@ -1,5 +1,6 @@
 #include "tools/uidriver/item_controls_win32.h"
 
+#include "tools/uidriver/output_win32.h"
 #include "tools/uidriver/window_query_win32.h"
 
 #include <commctrl.h>
@@ -247,3 +248,15 @@ bool SelectComboItem(HWND combo, int index, std::wstring& error)
 bool IsListView(HWND window) { return HasClass(window, WC_LISTVIEWW); }
 
 bool IsComboBox(HWND window) { return HasClass(window, WC_COMBOBOXW); }
+
+int AwaitItemControl(const CCommandLine& line, bool (*isKind)(HWND), CWindowQuery& query, HWND& window)
+{
+    double timeout = 0;
+    if (const int code = AwaitWindow(line, query, window, timeout))
+        return code;
+    if (!isKind(window)) {
+        const wchar_t* kind = isKind == IsListView ? L" is not a list view" : L" is not a combo box";
+        return Complain(kExitFailed, query.Describe() + kind + L" (its class is " + WindowClass(window) + L")");
+    }
+    return 0;
+}

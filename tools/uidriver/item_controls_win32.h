@@ -75,3 +75,9 @@ bool SelectComboItem(HWND combo, int index, std::wstring& error);
 
 bool IsListView(HWND window);
 bool IsComboBox(HWND window);
+
+class CCommandLine;
+class CWindowQuery;
+// Waits for the control the window options name and checks that it is a list view
+// (IsListView) or a combo box (IsComboBox); 0, or the exit code with the complaint made.
+int AwaitItemControl(const CCommandLine& line, bool (*isKind)(HWND), CWindowQuery& query, HWND& window);

@@ -238,14 +238,10 @@ int SelectItemCommand(const CCommandLine& line)
         return Complain(kExitUsage, L"ROW needs a row number or -1, not " + Quoted(word));
     CWindowQuery query;
     HWND window = nullptr;
-    double timeout = 0;
-    if (const int code = AwaitWindow(line, query, window, timeout))
+    if (const int code = AwaitItemControl(line, IsListView, query, window))
         return code;
     if (const int code = RefuseUnlessUsable(query, window))
         return code;
-    if (!IsListView(window))
-        return Complain(kExitFailed,
-                        query.Describe() + L" is not a list view (its class is " + WindowClass(window) + L")");
     CRemoteListView list(window);
     int rows = 0;
     if (!list.Open() || !list.RowCount(rows))
@@ -275,14 +271,10 @@ int ComboSelectCommand(const CCommandLine& line)
         return Complain(kExitUsage, L"INDEX needs an item number from 0, not " + Quoted(word));
     CWindowQuery query;
     HWND window = nullptr;
-    double timeout = 0;
-    if (const int code = AwaitWindow(line, query, window, timeout))
+    if (const int code = AwaitItemControl(line, IsComboBox, query, window))
         return code;
     if (const int code = RefuseUnlessUsable(query, window))
         return code;
-    if (!IsComboBox(window))
-        return Complain(kExitFailed,
-                        query.Describe() + L" is not a combo box (its class is " + WindowClass(window) + L")");
     std::wstring error;
     if (!SelectComboItem(window, static_cast<int>(index), error))
         return Complain(kExitFailed, query.Describe() + L" " + error);

@@ -248,12 +248,8 @@ int ItemsCommand(const CCommandLine& line)
 {
     CWindowQuery query;
     HWND window = nullptr;
-    double timeout = 0;
-    if (const int code = AwaitWindow(line, query, window, timeout))
+    if (const int code = AwaitItemControl(line, IsListView, query, window))
         return code;
-    if (!IsListView(window))
-        return Complain(kExitFailed,
-                        query.Describe() + L" is not a list view (its class is " + WindowClass(window) + L")");
     CRemoteListView list(window);
     int rows = 0;
     int columns = 0;
@@ -284,12 +280,8 @@ int ComboCommand(const CCommandLine& line)
 {
     CWindowQuery query;
     HWND window = nullptr;
-    double timeout = 0;
-    if (const int code = AwaitWindow(line, query, window, timeout))
+    if (const int code = AwaitItemControl(line, IsComboBox, query, window))
         return code;
-    if (!IsComboBox(window))
-        return Complain(kExitFailed,
-                        query.Describe() + L" is not a combo box (its class is " + WindowClass(window) + L")");
     std::vector<std::wstring> items;
     int selected = -1;
     if (!ReadComboItems(window, items, selected))
