@@ -76,7 +76,7 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
     m_services.ui.SetResponsePath(ResponsePath());
 
     const CServerDirectory directory = CServerDirectory::Load(std::filesystem::path(ResponsePath()));
-    if (!PassVersionGate(directory) || !PassAuthentication(directory))
+    if (m_services.ui.Abandoned() || !PassVersionGate(directory) || !PassAuthentication(directory))
         return;
 
     SServerSelection selection;
@@ -88,6 +88,8 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
             m_services.ui.SetStatus(login_text::kSelectionCancelled, false);
             return;
         }
+        if (m_services.ui.Abandoned())
+            return;
         const std::wstring url = BuildRouteListUrl(chosenBase, input.userName, input.password,
                                                    directory.RouteId(selection.routeIndex),
                                                    m_environment.referralTag);
@@ -98,6 +100,8 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
         }
         routeDocument = std::move(routes.body);
     }
+    if (m_services.ui.Abandoned())
+        return;
 
     StartConnection(input, directory, selection, overrides.GetString(kMain, L"VpnServerHost", L""), routeDocument);
 }

@@ -31,6 +31,9 @@ public:
     virtual void SetResponsePath(const std::wstring& path) = 0;
     // Shows the current connection's outcome, then tears the connection down.
     virtual void ShowOutcomeAndTearDown() = 0;
+    // True once the program is exiting: the exchange opens no further window and starts no
+    // connection.
+    virtual bool Abandoned() const { return false; }
 };
 
 // The modal fetch window, run once per call.

@@ -62,6 +62,15 @@ void CGeneralVpn::StoreError(uint32_t error, uint32_t detail)
     Detail = detail;
 }
 
+void CGeneralVpn::StorePollFailure(uint32_t error, uint32_t detail)
+{
+    std::lock_guard<std::mutex> guard(StatusLock);
+    if (Error != VpnError::Success)
+        return;
+    Error = error;
+    Detail = detail;
+}
+
 CVpnStatus CGeneralVpn::GetStatus() const
 {
     std::lock_guard<std::mutex> guard(StatusLock);
@@ -89,7 +98,11 @@ std::wstring CGeneralVpn::GetDetailDescription() const
 
 std::wstring CGeneralVpn::GetStatusReport() const
 {
-    const CVpnStatus status = GetStatus();
+    return GetStatusReport(GetStatus());
+}
+
+std::wstring CGeneralVpn::GetStatusReport(const CVpnStatus& status) const
+{
     return L"状态：" + GetStateText(status.State) + L"\r\n" + L"错误信息：" +
            GetErrorText(status.Error) + L"\r\n" + L"详细信息：" + GetDetailText(status.Detail) +
            L"\r\n";

@@ -74,6 +74,8 @@ public:
     std::wstring GetDetailDescription() const;
     // "状态：…\r\n错误信息：…\r\n详细信息：…\r\n" from one reading of the codes.
     std::wstring GetStatusReport() const;
+    // The same for codes read earlier, so that a caller can show one moment throughout.
+    std::wstring GetStatusReport(const CVpnStatus& status) const;
     // The entries (and proxy server) whose route could not be added by the last application.
     std::vector<std::wstring> GetFailedRoutes() const;
 
@@ -121,6 +123,9 @@ protected:
     // Silent changes, for the concrete Connect and Disconnect.
     void StoreStatus(uint32_t state, uint32_t error, uint32_t detail);
     void StoreError(uint32_t error, uint32_t detail);
+    // A failed statistics poll on the user-interface thread: recorded unless the tunnel's own
+    // thread has reported an error already, which is the better account of what happened.
+    void StorePollFailure(uint32_t error, uint32_t detail);
 
     // For the dial-up Connect: 0 when ServerHost, UserName and Password fit the entry;
     // otherwise Error = InternalError, Detail = ERROR_INVALID_PARAMETER and InternalError.

@@ -126,12 +126,11 @@ uint32_t CWindowsVpn::GetTrafficCounters(uint32_t counters[2])
     uint32_t received = 0;
     const uint32_t result = RasApi.GetConnectionStatistics(RasConnection, sent, received);
     if (result != 0) {
-        StoreError(VpnError::InternalError, result);
+        StorePollFailure(VpnError::InternalError, result);
         return 1;
     }
     counters[0] = sent;
     counters[1] = received;
-    StoreError(VpnError::Success, 0);
     return 0;
 }
 

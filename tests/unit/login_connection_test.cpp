@@ -2,35 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "test_vpn.h"
 #include "vpn/memory_ip_helper.h"
-
-namespace {
-class CTestVpn : public CGeneralVpn {
-public:
-    using CGeneralVpn::CGeneralVpn;
-    uint32_t connectResult = 0;
-    int connects = 0;
-
-    uint32_t Connect() override
-    {
-        ++connects;
-        return connectResult;
-    }
-    uint32_t GetTrafficCounters(uint32_t counters[2]) override
-    {
-        counters[0] = counters[1] = 0;
-        return 0;
-    }
-    std::wstring GetDetailText(uint32_t) const override { return {}; }
-
-    const SProxySettings& ProxyView() const { return Proxy; }
-};
-}  // namespace
 
 TEST(LoginConnection, ConfiguresEveryFieldAndForwardsConnect)
 {
     CMemoryIpHelper ipHelper;
     CTestVpn vpn(ipHelper);
+    vpn.connectResult = 0;
     vpn.Routes = {L"stale"};
     CVpnLoginConnection connection(vpn);
 

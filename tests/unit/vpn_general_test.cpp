@@ -11,6 +11,7 @@
 #include "vpn/inet_address.h"
 #include "vpn/memory_ip_helper.h"
 #include "vpn/vpn_texts.h"
+#include "test_vpn.h"
 
 static void PrintTo(const CVpnStatus& status, std::ostream* out)
 {
@@ -20,37 +21,6 @@ static void PrintTo(const CVpnStatus& status, std::ostream* out)
 namespace
 {
 
-// Stands in for a concrete connection; ErrorTable is how the class finds its own texts.
-class CTestVpn : public CGeneralVpn
-{
-public:
-    CTestVpn(IIpHelper& ipHelper, const wchar_t* (*errorTable)(uint32_t) = nullptr)
-        : CGeneralVpn(ipHelper), ErrorTable(errorTable)
-    {
-    }
-
-    uint32_t GetTrafficCounters(uint32_t counters[2]) override
-    {
-        counters[0] = counters[1] = 0;
-        return 0;
-    }
-    std::wstring GetDetailText(uint32_t code) const override
-    {
-        return code == 691 ? L"拒绝访问" : L"";
-    }
-    std::wstring GetErrorText(uint32_t code) const override
-    {
-        const wchar_t* own = ErrorTable ? ErrorTable(code) : nullptr;
-        return own ? own : CGeneralVpn::GetErrorText(code);
-    }
-
-    void SetTunnelAddress(const std::wstring& address) { LocalAddress = address; }
-    using CGeneralVpn::CheckDialUpFieldLengths;
-    using CGeneralVpn::StoreStatus;
-
-private:
-    const wchar_t* (*ErrorTable)(uint32_t);
-};
 
 class CRecordingCallback : public CGeneralVpnCallbackInterface
 {
@@ -130,7 +100,7 @@ protected:
         defaultRoute.Metric1 = 20;
         table.CreateForwardEntry(defaultRoute);
         vpn.Routes = {L"10.0.0.0 mask 255.0.0.0", L"172.16.0.0 mask 255.240.0.0"};
-        vpn.SetTunnelAddress(L"10.8.0.6");
+        vpn.SetTunnel(L"10.8.0.6");
         vpn.Callback = &callback;
     }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "vpn/general_vpn.h"
+#include "test_vpn.h"
 #include "vpn/inet_address.h"
 #include "vpn/memory_ip_helper.h"
 
@@ -22,23 +23,6 @@ static void PrintTo(const CVpnStatus& status, std::ostream* out)
 namespace
 {
 
-class CTestVpn : public CGeneralVpn
-{
-public:
-    using CGeneralVpn::CGeneralVpn;
-    uint32_t GetTrafficCounters(uint32_t counters[2]) override
-    {
-        counters[0] = counters[1] = 0;
-        return 0;
-    }
-    std::wstring GetDetailText(uint32_t) const override { return L""; }
-
-    void SetTunnel(const std::wstring& localAddress, const std::wstring& gateway)
-    {
-        LocalAddress = localAddress;
-        TunnelGateway = gateway;
-    }
-};
 
 class CRecordingCallback : public CGeneralVpnCallbackInterface
 {

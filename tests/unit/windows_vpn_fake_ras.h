@@ -43,6 +43,7 @@ public:
     std::wstring TunnelAddress = L"10.8.0.6";
     uint32_t ProjectionResult = 0;
     uint32_t BytesSent = 0;
+    uint32_t StatisticsResult = 0;  // a failing poll of a live line
     uint32_t BytesReceived = 0;
     std::map<uint32_t, std::wstring> ErrorTexts;
     // Runs inside HangUp, on the caller's thread.
@@ -127,6 +128,8 @@ public:
         std::lock_guard<std::mutex> guard(RecordLock);
         if (!IsLive(connection))
             return RasResult::InvalidHandle;
+        if (StatisticsResult != 0)
+            return StatisticsResult;
         bytesSent = BytesSent;
         bytesReceived = BytesReceived;
         return 0;
