@@ -61,6 +61,14 @@ public:
     virtual void DestroyCurrent() = 0;  // the destructor ends the tunnel and restores the routes
 };
 
+// Where connections report their state changes, on whatever thread they run: the sink only
+// posts the generation on to the user-interface thread, never handles it there and then.
+class IVpnStatusSink {
+public:
+    virtual ~IVpnStatusSink() = default;
+    virtual void PostVpnStatusChanged(uint32_t generation) = 0;
+};
+
 // What Connect starts: makes sure the dial-up services run, and the login exchange.
 class IConnectSteps {
 public:

@@ -1,12 +1,10 @@
 #include "app/dlg_korvex_win32.h"
 
 #include "app/korvex_app_win32.h"
-#include "app/login_exchange.h"
 #include "app/login_fields.h"
-#include "app/login_rules.h"
 #include "app/login_windows_win32.h"
+#include "app/login_rules.h"
 #include "deployment.h"
-#include "policy/protocol_checks_win32.h"
 #include "res/resource.h"
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
@@ -40,22 +38,6 @@ std::wstring LoadResourceString(UINT id)
     const wchar_t* text = nullptr;
     const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-}
-
-// The file version of the running program, packed like MakeClientVersion; 0 if unreadable.
-uint64_t OwnFileVersion(const std::wstring& modulePath)
-{
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(modulePath.c_str(), &ignored);
-    if (size == 0)
-        return 0;
-    std::vector<uint8_t> block(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT infoSize = 0;
-    if (!::GetFileVersionInfoW(modulePath.c_str(), 0, size, block.data()) ||
-        !::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info)
-        return 0;
-    return (uint64_t{info->dwFileVersionMS} << 32) | info->dwFileVersionLS;
 }
 
 }  // namespace
@@ -104,7 +86,12 @@ BOOL CDlgKorvex::OnInitDialog()
 
 void CDlgKorvex::PlaceControls()
 {
-    ::SetWindowPos(Handle(), nullptr, 0, 0, kWindowWidth, kWindowHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred on the work area, clear of the taskbar.
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int x = work.left + (work.right - work.left - kWindowWidth) / 2;
+    const int y = work.top + (work.bottom - work.top - kWindowHeight) / 2;
+    ::SetWindowPos(Handle(), nullptr, x, y, kWindowWidth, kWindowHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     for (const SPlacement& placement : kPlacements)
         ::MoveWindow(Item(placement.id), placement.x, placement.y, placement.width, placement.height, FALSE);
 }
@@ -118,6 +105,12 @@ void CDlgKorvex::FillLoginFields()
     ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, fields.savePassword ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+SLoginInput CDlgKorvex::ReadLoginInput() const
+{
+    const bool save = ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SLoginInput{ItemText(IDC_USERNAME), ItemText(IDC_PASSWORD), save};
+}
+
 void CDlgKorvex::ShowMainWindow()
 {
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
@@ -128,18 +121,22 @@ void CDlgKorvex::ShowMainWindow()
 
 bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
 {
+    // Owner-drawn buttons also report double clicks: only a click counts, or a link would open
+    // twice.
+    if (control && notification != BN_CLICKED)
+        return false;
     switch (id) {
     case IDC_CONNECT:
-        OnConnect();
+        OnOK();
         return true;
     case IDC_DISCONNECT:
-        OnDisconnect();
+        m_controller->OnDisconnect();
         return true;
     case ID_TRAY_SHOW:
         ShowMainWindow();
         return true;
     case ID_TRAY_EXIT:
-        OnExit();
+        m_controller->Exit();
         return true;
     default:
         break;
@@ -149,61 +146,15 @@ bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
         OpenUrl(url);
         return true;
     }
-    return CDialog::OnCommand(id, notification, control);
+    return CSkinedDialog::OnCommand(id, notification, control);
 }
 
-void CDlgKorvex::OnConnect()
+void CDlgKorvex::OnOK()
 {
-    CFetchWindow fetch(Handle());
-    CProtocolChecks checks;
-    CServerSelectionWindow selection(Handle(), m_responsePath, m_app.Settings(), checks);
-    CPasswordProtection protection;
-    SLoginEnvironment environment{m_app.TempDir(), m_app.OverrideFilePath(), LoadResourceString(IDS_LOGIN_URLS),
-                                  m_hosts.referralTag, m_hosts.webHost, OwnFileVersion(m_app.ModulePath())};
-    CLoginExchange exchange(environment,
-                            SLoginServices{*this, fetch, selection, m_app.Settings(), protection, m_connections});
-    const bool save = ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    exchange.Run(SLoginInput{ItemText(IDC_USERNAME), ItemText(IDC_PASSWORD), save});
+    m_controller->OnConnect();
 }
 
-void CDlgKorvex::OnDisconnect()
-{
-    TearDown();
-    SetStatus(L"已经断开连接", false);
-}
-
-void CDlgKorvex::OnExit()
-{
-    TearDown();
-    m_notice.Detach();
-    EndDialog(IDCANCEL);
-}
-
-void CDlgKorvex::TearDown()
-{
-    if (CurrentVpn()) {
-        m_connected = 0;
-        m_connections.DestroyCurrent();  // ends the tunnel and restores the routes
-    }
-    EnableConnectButtons(true, false);
-    m_tray.SetIcon(IDI_TRAY_IDLE);
-}
-
-void CDlgKorvex::ShowOutcome()
-{
-    CGeneralVpn* vpn = CurrentVpn();
-    if (!vpn)
-        return;
-    if (vpn->GetStatus().Error == 0) {
-        SetStatus(vpn->GetStateDescription(), false);
-        return;
-    }
-    const std::wstring detail = vpn->GetDetailDescription();
-    SetStatus(detail.empty() ? vpn->GetErrorDescription() : detail, false);
-    ShowBox(vpn->GetStatusReport());
-}
-
-// --- ILoginUi ------------------------------------------------------------------------------------
+// --- what the login exchange and connection control show ----------------------------------------
 
 void CDlgKorvex::SetStatus(std::wstring_view text, bool showBox)
 {
@@ -213,6 +164,16 @@ void CDlgKorvex::SetStatus(std::wstring_view text, bool showBox)
 }
 
 void CDlgKorvex::ShowBox(std::wstring_view text) { ShowMessage(Handle(), std::wstring(text)); }
+
+void CDlgKorvex::ShowInformation(std::wstring_view text)
+{
+    ShowMessage(Handle(), std::wstring(text), MB_OK | MB_ICONINFORMATION);
+}
+
+bool CDlgKorvex::AskYesNo(std::wstring_view question)
+{
+    return ShowMessage(Handle(), std::wstring(question), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
 
 void CDlgKorvex::EnableConnectButtons(bool connect, bool disconnect)
 {
@@ -231,13 +192,47 @@ void CDlgKorvex::SetResponsePath(const std::wstring& path) { m_responsePath = pa
 
 void CDlgKorvex::ShowOutcomeAndTearDown()
 {
-    ShowOutcome();
-    TearDown();
+    m_controller->ShowOutcome();
+    m_controller->TearDown();
 }
 
-void CDlgKorvex::OnVpnStatusChanged(CGeneralVpn* connection)
+bool CDlgKorvex::Abandoned() const { return m_controller->ExitRequested(); }
+
+void CDlgKorvex::ShowWindow() { ::ShowWindow(Handle(), SW_SHOW); }
+
+void CDlgKorvex::HideWindow() { ::ShowWindow(Handle(), SW_HIDE); }
+
+void CDlgKorvex::SetTrayIcon(ETrayIcon icon) { m_tray.SetIcon(static_cast<UINT>(icon)); }
+
+void CDlgKorvex::ShowBalloon() { m_tray.ShowBalloon(); }
+
+namespace {
+BOOL CALLBACK CancelLoginWindow(HWND window, LPARAM mainWindow)
 {
-    ::PostMessageW(Handle(), kVpnStatusMessage, 0, reinterpret_cast<LPARAM>(connection));
+    wchar_t name[16] = {};
+    ::GetClassNameW(window, name, 16);
+    // The login's windows are the dialogs of this thread other than the main window: the fetch
+    // and selection windows and their message boxes. Each ends with Cancel.
+    if (window != reinterpret_cast<HWND>(mainWindow) && std::wstring(name) == L"#32770")
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+}  // namespace
+
+void CDlgKorvex::CancelLoginWindows()
+{
+    ::EnumThreadWindows(::GetCurrentThreadId(), CancelLoginWindow, reinterpret_cast<LPARAM>(Handle()));
+}
+
+void CDlgKorvex::CloseProgram()
+{
+    m_notice.Detach();
+    EndDialog(IDCANCEL);
+}
+
+void CDlgKorvex::PostVpnStatusChanged(uint32_t generation)
+{
+    ::PostMessageW(Handle(), kVpnStatusMessage, 0, static_cast<LPARAM>(generation));
 }
 
 // --- messages ------------------------------------------------------------------------------------
@@ -252,17 +247,19 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         ShowMainWindow();
         return MessageResult(1);
     case kVpnStatusMessage:
-        // The state handling comes with the connection control.
+        m_controller->OnStateChanged(static_cast<uint32_t>(lParam));
         return MessageResult(1);
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_MINIMIZE && (wParam & 0xFFF0) != SC_CLOSE) {
             handled = false;
             return FALSE;
         }
-        ::ShowWindow(Handle(), SW_HIDE);
+        HideWindow();
         return TRUE;
     case WM_TIMER:
-        handled = wParam == kSupervisionTimer;  // the supervision comes with the connection control
+        handled = wParam == kSupervisionTimer;
+        if (handled)
+            m_controller->OnTick();
         return handled ? TRUE : FALSE;
     default:
         handled = false;

@@ -1,7 +1,9 @@
 #include "app/korvex_app_win32.h"
 
 #include "app/app_paths.h"
+#include "app/connect_steps_win32.h"
 #include "app/dlg_korvex_win32.h"
+#include "app/vpn_factory_win32.h"
 #include "win/message_box.h"
 
 #include <commctrl.h>
@@ -51,8 +53,13 @@ bool CKorvexApp::TakeSingleInstance()
         return true;
     ShowMessage(nullptr,
                 L"程序已经运行。您可以在任务栏右下角图标区双击“Qivra网络加速器”图标显示已经运行的程序。");
-    // If the first copy has no window yet, the message is lost; it is only a convenience.
-    ::PostMessageW(::FindWindowW(nullptr, kMainWindowTitle), kShowMainWindowMessage, 0, 0);
+    // If the first copy has no window yet, the message is lost; it is only a convenience. The
+    // first copy may bring itself to the front only with our leave: we are in the foreground.
+    const HWND first = ::FindWindowW(nullptr, kMainWindowTitle);
+    DWORD firstProcess = 0;
+    if (first && ::GetWindowThreadProcessId(first, &firstProcess))
+        ::AllowSetForegroundWindow(firstProcess);
+    ::PostMessageW(first, kShowMainWindowMessage, 0, 0);
     m_singleInstanceMutex.Reset();
     return false;
 }
@@ -74,9 +81,15 @@ int CKorvexApp::Run()
     m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
 
     {
-        auto mainWindow = std::make_unique<CDlgKorvex>(*this);
-        mainWindow->DoModal();
+        // The main window goes last: the connections report to it until they are gone.
+        CDlgKorvex mainWindow(*this);
+        CVpnConnectionFactory connections(mainWindow);
+        CConnectSteps steps(*this, mainWindow, connections);
+        CConnectionController controller(mainWindow, Settings(), connections, steps);
+        mainWindow.SetController(controller);
+        mainWindow.DoModal();
+        controller.TearDown();
         m_singleInstanceMutex.Reset();
-    }  // the main window object goes last
+    }
     return 0;
 }

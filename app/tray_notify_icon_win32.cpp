@@ -21,6 +21,26 @@ HICON LoadTrayImage(UINT iconId)
 }
 }  // namespace
 
+// An elevated program hears nothing from Explorer, a lesser process, unless it lets the message
+// through; without it the icon would not come back after Explorer restarts. Windows 7 lets one
+// window do it, Vista only the whole process; older systems have no such filter.
+static void AllowTaskbarCreated(HWND window)
+{
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    if (!user32)
+        return;
+    using WindowFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using ProcessFilter = BOOL(WINAPI*)(UINT, DWORD);
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, MSGFLT_ADD
+    const UINT message = CTrayIconHooker::TaskbarCreatedMessage();
+    if (auto forWindow = reinterpret_cast<WindowFilter>(
+            reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilterEx"))))
+        forWindow(window, message, kAllow, nullptr);
+    else if (auto forProcess = reinterpret_cast<ProcessFilter>(
+                 reinterpret_cast<void*>(::GetProcAddress(user32, "ChangeWindowMessageFilter"))))
+        forProcess(message, kAllow);
+}
+
 // --- CTrayIconHooker ---------------------------------------------------------------------------
 
 UINT CTrayIconHooker::TaskbarCreatedMessage()
@@ -89,6 +109,7 @@ bool CTrayNotifyIcon::Create(HWND owner, UINT iconId)
         ::SetMenuDefaultItem(::GetSubMenu(m_menu.Get(), 0), 0, TRUE);
     HWND topLevel = ::GetAncestor(owner, GA_ROOT);
     m_hooker.Hook(topLevel ? topLevel : owner);
+    AllowTaskbarCreated(topLevel ? topLevel : owner);
 
     m_image.Reset(LoadTrayImage(iconId));
     m_data.hWnd = owner;

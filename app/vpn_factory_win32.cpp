@@ -4,8 +4,8 @@
 #include "vpn/ras_api_win32.h"
 #include "vpn/windows_vpn.h"
 
-CVpnConnectionFactory::CVpnConnectionFactory(CGeneralVpnCallbackInterface& callback)
-    : Callback(callback),
+CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink)
+    : Sink(sink),
       OwnIpHelper(std::make_unique<CWin32IpHelper>()),
       OwnRasApi(std::make_unique<CWin32RasApi>()),
       IpHelper(*OwnIpHelper),
@@ -13,9 +13,8 @@ CVpnConnectionFactory::CVpnConnectionFactory(CGeneralVpnCallbackInterface& callb
 {
 }
 
-CVpnConnectionFactory::CVpnConnectionFactory(CGeneralVpnCallbackInterface& callback,
-                                             IIpHelper& ipHelper, IRasApi& rasApi)
-    : Callback(callback), IpHelper(ipHelper), RasApi(rasApi)
+CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi)
+    : Sink(sink), IpHelper(ipHelper), RasApi(rasApi)
 {
 }
 
@@ -32,7 +31,8 @@ ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol pr
     DestroyCurrent();
     auto connection = std::make_unique<CWindowsVpn>(IpHelper, RasApi);
     connection->DialType = VpnProtocolNumber(protocol);
-    connection->Callback = &Callback;
+    Callback = std::make_unique<CGenerationCallback>(Sink, ++Generation);
+    connection->Callback = Callback.get();
     LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);
     Connection = std::move(connection);
     return LoginConnection.get();
@@ -42,4 +42,5 @@ void CVpnConnectionFactory::DestroyCurrent()
 {
     LoginConnection.reset();
     Connection.reset();
+    Callback.reset();  // after the connection: its end is still reported
 }

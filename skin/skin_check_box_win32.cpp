@@ -35,6 +35,11 @@ LRESULT CSkinedCheckBox::OnControlMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT:
         Paint();
         return 0;
+    case WM_LBUTTONDBLCLK:
+        // An owner-drawn button takes the second press of a double click for a double click;
+        // a check box takes it for another press, so a double click turns it over twice.
+        handled = true;
+        return CallPlatformProc(WM_LBUTTONDOWN, wParam, lParam);
     case WM_LBUTTONUP:
     case WM_KEYUP:
         if (CompletesClick(message, wParam, lParam)) {

@@ -160,9 +160,11 @@ client_stop_all() {
 }
 
 # Points the test's copy of the client at the reference service that CTest serves for the suite.
+# The once-only tip before the first Connect counts as seen, unless the test passes "tip".
 use_reference_service() {
   : "${KORVEX_SERVICE_URL:?the reference service fixture is not running}"
   printf '[Main]\r\nLoginURL=%s\r\n' "$KORVEX_SERVICE_URL" >"$CLIENT_DIR/$CLIENT_EXE.ini"
+  [ "${1:-}" = tip ] || drive store-set-int Main Tip_HideAfterConnection 1
 }
 
 # ---- checks

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <vector>
 
 #include "app/vpn_factory_win32.h"
@@ -14,6 +15,26 @@ using namespace windows_vpn_test;
 namespace
 {
 
+// The generations reported, in order, from whatever thread.
+class CRecordingSink : public IVpnStatusSink
+{
+public:
+    void PostVpnStatusChanged(uint32_t generation) override
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        Seen.push_back(generation);
+    }
+    std::vector<uint32_t> Snapshot()
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Seen;
+    }
+
+private:
+    std::mutex Lock;
+    std::vector<uint32_t> Seen;
+};
+
 class VpnConnectionFactory : public ::testing::Test
 {
 protected:
@@ -21,8 +42,8 @@ protected:
 
     CMemoryIpHelper table;
     CFakeRasApi ras;
-    CRecordingObserver observer;
-    CVpnConnectionFactory factory{observer, table, ras};
+    CRecordingSink sink;
+    CVpnConnectionFactory factory{sink, table, ras};
 };
 
 TEST_F(VpnConnectionFactory, DialUpProtocolsGiveAConfiguredDialUpConnection)
@@ -32,7 +53,9 @@ TEST_F(VpnConnectionFactory, DialUpProtocolsGiveAConfiguredDialUpConnection)
     auto* vpn = dynamic_cast<CWindowsVpn*>(factory.Current());
     ASSERT_NE(nullptr, vpn);
     EXPECT_EQ(CWindowsVpn::DialL2tp, vpn->DialType);
-    EXPECT_EQ(&observer, vpn->Callback);
+    // Its changes reach the sink under its generation.
+    vpn->SetStatus(VpnState::Connecting, VpnError::Success, 0);
+    EXPECT_EQ(std::vector<uint32_t>{factory.CurrentGeneration()}, sink.Snapshot());
 
     SConnectionSettings settings;
     settings.serverHost = L"vpn3.korvex.test";
@@ -53,8 +76,13 @@ TEST_F(VpnConnectionFactory, ANewConnectionEndsTheCurrentOne)
 {
     ILoginConnection* first = factory.CreateCurrentConnection(EVpnProtocol::Pptp);
     ASSERT_NE(nullptr, first);
+    const uint32_t firstGeneration = factory.CurrentGeneration();
     ASSERT_EQ(0u, first->Connect());
     ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::L2tp));
+    EXPECT_NE(firstGeneration, factory.CurrentGeneration());
+    // The first one's end was reported under its own number.
+    for (const uint32_t generation : sink.Snapshot())
+        EXPECT_EQ(firstGeneration, generation);
     EXPECT_EQ(std::vector<RasConnectionHandle>{ras.DialHandle}, ras.HangUps);
     EXPECT_EQ(CWindowsVpn::DialL2tp, dynamic_cast<CWindowsVpn&>(*factory.Current()).DialType);
 
@@ -72,15 +100,14 @@ TEST_F(VpnConnectionFactory, OpenVpnGetsNothingYet)
 
 TEST(VpnConnectionFactoryOverThePlatform, MakesAndEndsAConnectionWithoutDialling)
 {
-    CRecordingObserver observer;
-    CVpnConnectionFactory factory(observer);
+    CRecordingSink sink;
+    CVpnConnectionFactory factory(sink);
     ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::Pptp));
     ASSERT_NE(nullptr, factory.Current());
+    const uint32_t generation = factory.CurrentGeneration();
     factory.DestroyCurrent();
     // The end of a connection still reports its route restoration.
-    const std::vector<CVpnStatus> seen = observer.Snapshot();
-    ASSERT_EQ(1u, seen.size());
-    EXPECT_EQ(VpnState::RestoringRoutes, seen[0].State);
+    EXPECT_EQ(std::vector<uint32_t>{generation}, sink.Snapshot());
 }
 
 } // namespace
