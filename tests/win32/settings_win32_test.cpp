@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 #include <windows.h>
+#include <wincrypt.h>
 
 namespace {
 // A store under a company key of its own, removed after each test.
@@ -99,4 +100,31 @@ TEST(PasswordProtection, BlobIsNotPlainTextAndRoundTrips)
     EXPECT_FALSE(UnprotectPassword({}).has_value());
     const std::vector<uint8_t> truncated(blob.begin(), blob.begin() + blob.size() / 2);
     EXPECT_FALSE(UnprotectPassword(truncated).has_value());
+}
+
+// Every saved password in the field is in this format; a change would lock their owners out.
+TEST(PasswordProtection, TheStoredFormatIsPinned)
+{
+    std::vector<uint8_t> blob = ProtectPassword(L"口令1");
+    ASSERT_FALSE(blob.empty());
+    DATA_BLOB input{static_cast<DWORD>(blob.size()), blob.data()};
+    DATA_BLOB output{};
+    LPWSTR description = nullptr;
+    ASSERT_TRUE(::CryptUnprotectData(&input, &description, nullptr, nullptr, nullptr, CRYPTPROTECT_AUDIT, &output))
+        << "empty entropy, readable by the same user";
+    EXPECT_STREQ(description, L"Korvex");
+    const std::wstring expected(L"口令1", 4);  // UTF-16 with the terminating zero
+    ASSERT_EQ(output.cbData, expected.size() * sizeof(wchar_t));
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(output.pbData), expected.size()), expected);
+    ::LocalFree(description);
+    ::LocalFree(output.pbData);
+
+    // And a blob written by that format elsewhere reads back.
+    std::wstring text = L"旧版本";
+    DATA_BLOB plain{static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), reinterpret_cast<BYTE*>(text.data())};
+    DATA_BLOB written{};
+    ASSERT_TRUE(::CryptProtectData(&plain, L"Korvex", nullptr, nullptr, nullptr, CRYPTPROTECT_AUDIT, &written));
+    const std::vector<uint8_t> stored(written.pbData, written.pbData + written.cbData);
+    ::LocalFree(written.pbData);
+    EXPECT_EQ(UnprotectPassword(stored), text);
 }
