@@ -116,7 +116,7 @@ drive() {
 # the Windows process). Its output goes to client-N.log in the test's folder.
 client_start() {
   local log="$WORK/client-${#CLIENT_PIDS[@]}.log"
-  "$WINE64" "$CLIENT_DIR/$CLIENT_EXE" </dev/null >"$log" 2>&1 &
+  WINEDLLOVERRIDES=${CLIENT_DLL_OVERRIDES:-$WINEDLLOVERRIDES} "$WINE64" "$CLIENT_DIR/$CLIENT_EXE" </dev/null >"$log" 2>&1 &
   CLIENT_PID=$!
   CLIENT_PIDS+=("$CLIENT_PID")
 }
@@ -165,6 +165,15 @@ use_reference_service() {
   : "${KORVEX_SERVICE_URL:?the reference service fixture is not running}"
   printf '[Main]\r\nLoginURL=%s\r\n' "$KORVEX_SERVICE_URL" >"$CLIENT_DIR/$CLIENT_EXE.ini"
   [ "${1:-}" = tip ] || drive store-set-int Main Tip_HideAfterConnection 1
+}
+
+# Puts the rasapi32 stand-in beside the test's copy of the client, so its dial-up connections
+# come up under Wine; what the client asked of it goes to $CLIENT_DIR/rasapi32.log.
+use_ras_standin() {
+  # shellcheck source=tools/ras_standin/standin.sh
+  source "$E2E_SOURCE_DIR/tools/ras_standin/standin.sh"
+  standin_install "$CLIENT_DIR" || fail "no rasapi32 stand-in"
+  CLIENT_DLL_OVERRIDES=$(standin_overrides)
 }
 
 # ---- checks
