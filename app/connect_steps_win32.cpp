@@ -8,6 +8,8 @@
 #include "app/login_exchange.h"
 #include "app/login_windows_win32.h"
 #include "policy/protocol_checks_win32.h"
+#include "policy/service_control_win32.h"
+#include "policy/service_restart.h"
 #include "res/resource.h"
 
 namespace {
@@ -37,6 +39,8 @@ uint64_t OwnFileVersion(const std::wstring& modulePath)
 
 void CConnectSteps::EnsureDialUpServices()
 {
+    CWin32ServiceControl services;
+    EnsureDialUpServicesRunning(services);
 }
 
 void CConnectSteps::RunLogin()

@@ -18,3 +18,6 @@ inline constexpr UINT kReportStartProblemsMessage = WM_APP + 2;     // once the 
 // wParam: the row measured (-1 for none), lParam: average milliseconds (-1: no answer);
 // the result is the next row to measure, or -1.
 inline constexpr UINT kSpeedTestReportMessage = WM_USER + 1;
+
+// Blocked-operation window.
+inline constexpr UINT kBlockedOperationFinishedMessage = WM_USER + 1;  // the worker's last act, both parameters 0
