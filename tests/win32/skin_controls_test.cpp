@@ -296,6 +296,13 @@ TEST_F(SkinControlsTest, CheckBoxKeepsItsOwnStateAndTurnsOverOnAClick)
     EXPECT_TRUE(box.IsChecked());
     EXPECT_EQ(m_window.Count(WM_COMMAND), 0u);
 
+    // A double click is two clicks, as for a standard check box.
+    const LPARAM inside = MAKELPARAM(5, 5);
+    for (const UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        ::SendMessageW(box.Handle(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, inside);
+    EXPECT_TRUE(box.IsChecked());
+    EXPECT_EQ(m_window.Count(WM_COMMAND), 2u);
+
     // Any non-zero check value counts as checked.
     ::SendMessageW(box.Handle(), BM_SETCHECK, BST_UNCHECKED, 0);
     ::SendMessageW(box.Handle(), BM_SETCHECK, BST_INDETERMINATE, 0);
