@@ -47,7 +47,7 @@ void CConnectSteps::RunLogin()
 {
     const HWND owner = m_mainWindow.Handle();
     CFetchWindow fetch(owner);
-    CProtocolChecks checks;
+    CProtocolChecks checks(m_app.ModuleDir(), m_mainWindow.Hosts().webHost);
     CServerSelectionWindow selection(owner, m_mainWindow.ResponsePath(), m_app.Settings(), checks);
     CPasswordProtection protection;
     const SWebHosts& hosts = m_mainWindow.Hosts();

@@ -83,7 +83,7 @@ int CKorvexApp::Run()
     {
         // The main window goes last: the connections report to it until they are gone.
         CDlgKorvex mainWindow(*this);
-        CVpnConnectionFactory connections(mainWindow);
+        CVpnConnectionFactory connections(mainWindow, m_moduleDir);
         CConnectSteps steps(*this, mainWindow, connections);
         CConnectionController controller(mainWindow, Settings(), connections, steps);
         mainWindow.SetController(controller);

@@ -2,19 +2,22 @@
 
 #include "vpn/ip_helper_win32.h"
 #include "vpn/ras_api_win32.h"
+#include "vpn/openvpn_vpn_win32.h"
 #include "vpn/windows_vpn.h"
 
-CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink)
+CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir)
     : Sink(sink),
       OwnIpHelper(std::make_unique<CWin32IpHelper>()),
       OwnRasApi(std::make_unique<CWin32RasApi>()),
       IpHelper(*OwnIpHelper),
-      RasApi(*OwnRasApi)
+      RasApi(*OwnRasApi),
+      ModuleDir(std::move(moduleDir))
 {
 }
 
-CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi)
-    : Sink(sink), IpHelper(ipHelper), RasApi(rasApi)
+CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi,
+                                             std::wstring moduleDir)
+    : Sink(sink), IpHelper(ipHelper), RasApi(rasApi), ModuleDir(std::move(moduleDir))
 {
 }
 
@@ -25,12 +28,16 @@ CVpnConnectionFactory::~CVpnConnectionFactory()
 
 ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol protocol)
 {
-    if (protocol != EVpnProtocol::Pptp && protocol != EVpnProtocol::L2tp)
-        return nullptr;
     // The old connection gives its routes back before the new one looks at the table.
     DestroyCurrent();
-    auto connection = std::make_unique<CWindowsVpn>(IpHelper, RasApi);
-    connection->DialType = VpnProtocolNumber(protocol);
+    std::unique_ptr<CGeneralVpn> connection;
+    if (protocol == EVpnProtocol::OpenVpn) {
+        connection = std::make_unique<COpenVpn>(IpHelper, ModuleDir);
+    } else {
+        auto dialUp = std::make_unique<CWindowsVpn>(IpHelper, RasApi);
+        dialUp->DialType = VpnProtocolNumber(protocol);
+        connection = std::move(dialUp);
+    }
     Callback = std::make_unique<CGenerationCallback>(Sink, ++Generation);
     connection->Callback = Callback.get();
     LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);

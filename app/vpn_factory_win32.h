@@ -15,14 +15,15 @@ class IRasApi;
 class CVpnConnectionFactory : public IConnectionFactory, public ICurrentConnection
 {
 public:
-    // Over the platform's IP Helper and dial-up service.
-    explicit CVpnConnectionFactory(IVpnStatusSink& sink);
+    // Over the platform's IP Helper and dial-up service. OpenVPN runs from moduleDir's
+    // "openvpn" folder.
+    CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir);
     // Over the given ones, which must outlive the factory.
-    CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi);
+    CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi, std::wstring moduleDir = L"");
     ~CVpnConnectionFactory() override;
 
-    // PPTP and L2TP dial up. OpenVPN has no connection class yet, so it gets null and the
-    // current connection stays. A new connection replaces the current one, which ends first.
+    // PPTP and L2TP dial up, OpenVPN runs openvpn.exe. A new connection replaces the current
+    // one, which ends first.
     ILoginConnection* CreateCurrentConnection(EVpnProtocol protocol) override;
 
     // Null when there is none, also while the current one is being destroyed.
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<IRasApi> OwnRasApi;
     IIpHelper& IpHelper;
     IRasApi& RasApi;
+    std::wstring ModuleDir;
     uint32_t Generation = 0;
     // Declared before the connection, so it is still there while the connection reports its end.
     std::unique_ptr<CGenerationCallback> Callback;

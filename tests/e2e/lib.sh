@@ -176,6 +176,14 @@ use_ras_standin() {
   CLIENT_DLL_OVERRIDES=$(standin_overrides)
 }
 
+# Puts the openvpn.exe and tapinstall.exe doubles into the client's openvpn\ folder; what they
+# were asked goes to $CLIENT_DIR/openvpn/openvpn_double.log.
+use_openvpn_doubles() {
+  # shellcheck source=tools/openvpn_double/doubles.sh
+  source "$E2E_SOURCE_DIR/tools/openvpn_double/doubles.sh"
+  openvpn_double_install "$CLIENT_DIR" || fail "no openvpn doubles"
+}
+
 # ---- checks
 
 expect_eq() {

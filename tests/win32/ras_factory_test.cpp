@@ -8,6 +8,7 @@
 
 #include "app/vpn_factory_win32.h"
 #include "tests/unit/windows_vpn_fake_ras.h"
+#include "vpn/openvpn_vpn_win32.h"
 #include "vpn/windows_vpn.h"
 
 using namespace windows_vpn_test;
@@ -90,18 +91,16 @@ TEST_F(VpnConnectionFactory, ANewConnectionEndsTheCurrentOne)
     EXPECT_EQ(nullptr, factory.Current());
 }
 
-TEST_F(VpnConnectionFactory, OpenVpnGetsNothingYet)
+TEST_F(VpnConnectionFactory, OpenVpnRunsTheProgram)
 {
-    ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::Pptp));
-    CGeneralVpn* current = factory.Current();
-    EXPECT_EQ(nullptr, factory.CreateCurrentConnection(EVpnProtocol::OpenVpn));
-    EXPECT_EQ(current, factory.Current()); // untouched
+    ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::OpenVpn));
+    EXPECT_NE(nullptr, dynamic_cast<COpenVpn*>(factory.Current()));
 }
 
 TEST(VpnConnectionFactoryOverThePlatform, MakesAndEndsAConnectionWithoutDialling)
 {
     CRecordingSink sink;
-    CVpnConnectionFactory factory(sink);
+    CVpnConnectionFactory factory(sink, L"C:\\");
     ASSERT_NE(nullptr, factory.CreateCurrentConnection(EVpnProtocol::Pptp));
     ASSERT_NE(nullptr, factory.Current());
     const uint32_t generation = factory.CurrentGeneration();
