@@ -59,3 +59,18 @@ answer_box $'您的Qivra网络加速器客户端不包含OpenVPN组件，\n\n请
 drive wait "${POLICY[@]}" --visible --timeout 1 || fail "the window closed with the files missing"
 drive click "${POLICY[@]}" --id 2
 drive wait "${MAIN[@]}" --id "$ID_STATUS" --text "登录被取消。" --timeout "$STEP_TIMEOUT" || fail "Cancel did not end the login"
+
+step "a server host carrying options of its own starts nothing"
+printf '%s\r\n' '# Test fixture for the openvpn.exe double: not a certificate.' >"$CLIENT_DIR/openvpn/ca.crt"
+tunnels() { grep -c '^openvpn command_line .* --remote ' "$LOG"; }  # not the adapter lists
+runs=$(tunnels)
+drive set-text "${MAIN[@]}" --id "$ID_USERNAME" hostile
+drive set-text "${MAIN[@]}" --id "$ID_PASSWORD" hostile
+choose_openvpn
+report=$(drive msgbox "${BOX[@]}" --press ok --timeout "$STEP_TIMEOUT") || fail "no report for the refused server"
+case "$report" in
+  *错误信息：执行OpenVPN程序失败*) ;;
+  *) fail "report box: $report" ;;
+esac
+expect_text "$ID_STATUS" "执行OpenVPN程序失败" "status line for the refused server"
+expect_eq "$(tunnels)" "$runs" "tunnels started"

@@ -102,6 +102,7 @@ final class ServiceChecks
             ['noversion', 'noversion', ['AuthResult' => 'OK'], true],
             ['many', 'many', $ok, true],
             ['noproto', 'noproto', $ok, true],
+            ['hostile', 'hostile', $ok, true],
             ['empty', 'empty', $ok, false],
             ['demo', 'Demo', self::WRONG, false],
             ['demo', '', self::WRONG, false],
@@ -188,6 +189,10 @@ final class ServiceChecks
                 // An empty host is kept (the speed test skips it); any other, trimmed, is loopback.
                 $this->check(array_key_exists('ServerHost', $server), "$what: ServerHost key present");
                 $host = trim($server['ServerHost'] ?? '');
+                if ($user === 'hostile') {
+                    // Its options must follow a loopback address all the same.
+                    $host = strtok($host, ' ');
+                }
                 $address = ip2long($host);
                 $this->check($host === '' || ($address !== false && ($address >> 24) === 127), "$what: host on 127.0.0.0/8 or empty");
                 $seen['hosts'][$host] = true;

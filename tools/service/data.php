@@ -141,6 +141,15 @@ return [
             'exercises' => 'the first server offers no protocol: the selection window says so as it opens',
         ],
         [
+            'user' => 'hostile',
+            'password' => 'hostile',
+            'vpn' => ['RequiredClientVersion' => $current, 'AuthResult' => 'OK'],
+            'routes' => ['ct-basic'],
+            'servers' => ['evil-host'],
+            'exercises' => 'a hostile directory: its ServerHost carries extra openvpn.exe options, which the client '
+                . 'must refuse to start ("执行OpenVPN程序失败")',
+        ],
+        [
             'user' => 'empty',
             'password' => 'empty',
             'vpn' => ['RequiredClientVersion' => $current, 'AuthResult' => 'OK'],
@@ -253,6 +262,15 @@ return [
             'load' => '0.6',
             'host' => '127.0.0.5',
             'protocols' => 'l2tp,openvpn',
+        ],
+        // Hostile on purpose: what follows the address would be options of openvpn.exe.
+        'evil-host' => [
+            'title' => '恶意服务器',
+            'comment' => '地址后面带有OpenVPN选项',
+            'load' => '0.1',
+            'host' => '127.0.0.1 --script-security 2 --up evil.bat',
+            'protocols' => 'openvpn',
+            'hostile' => true,
         ],
         'wh6' => [
             'title' => '武汉维护中',
