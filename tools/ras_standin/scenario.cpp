@@ -1,5 +1,7 @@
 #include "tools/ras_standin/scenario.h"
 
+#include "tools/doubles_common/scenario_values.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -7,6 +9,8 @@
 
 namespace
 {
+
+using namespace scenario_values;
 
 struct CStateName
 {
@@ -27,61 +31,6 @@ constexpr CStateName SuccessfulDial[] = {
     {DialState::Authenticated, "Authenticated"},
     {DialState::Connected, "Connected"},
 };
-
-std::string Trim(const std::string& text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool ParseNumber(const std::string& text, uint32_t limit, uint32_t& value)
-{
-    if (text.empty() || text.size() > 10 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    const unsigned long long number = std::strtoull(text.c_str(), nullptr, 10);
-    if (number > limit)
-        return false;
-    value = static_cast<uint32_t>(number);
-    return true;
-}
-
-bool ParseSeconds(const std::string& text, double& value)
-{
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
-        return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && value <= 86400.0;
-}
-
-bool ParseAddress(const std::string& text)
-{
-    // Four decimal parts of at most 255: the projection has room for 15 characters.
-    size_t position = 0;
-    for (int part = 0; part < 4; ++part) {
-        const size_t end = part < 3 ? text.find('.', position) : text.size();
-        uint32_t number = 0;
-        if (end == std::string::npos || end - position > 3 ||
-            !ParseNumber(text.substr(position, end - position), 255, number))
-            return false;
-        position = end + 1;
-    }
-    return true;
-}
 
 bool ParseState(const std::string& text, uint32_t& state)
 {

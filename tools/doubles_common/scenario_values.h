@@ -1,0 +1,20 @@
+// The value syntax shared by the doubles' scenario files: "key=value" lines whose values are
+// trimmed words, small decimal numbers, seconds and dotted IPv4 addresses. Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace scenario_values
+{
+// Without blanks, tabs and CRs at either end.
+std::string Trim(const std::string& text);
+// ASCII letters folded to lower case.
+std::string Lower(std::string text);
+// Decimal digits only, at most `limit`.
+bool ParseNumber(const std::string& text, uint32_t limit, uint32_t& value);
+// Digits and a decimal point, at most a day.
+bool ParseSeconds(const std::string& text, double& value);
+// Four decimal parts of at most 255.
+bool ParseAddress(const std::string& text);
+}
