@@ -183,7 +183,7 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
     config.serverHost = directory.ServerHost(selection.serverIndex, fallbackHost);
     config.userName = input.userName;
     config.password = input.password;
-    config.proxy = settings::ReadProxy(store);
+    config.proxy = settings::ReadProxy(store, m_services.protection);
     config.modifyDefaultGateway = directory.ModifyDefaultGateway(selection.routeIndex);
     config.routes = ParseRouteDocument(routeDocument);
     connection->Configure(config);

@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 
+#include "app/login_interfaces.h"
 #include "base/text.h"
 
 namespace settings {
@@ -93,13 +94,31 @@ bool CMemorySettingsStore::Contains(std::wstring_view section, std::wstring_view
     return m_values.count(Name(section, key)) != 0;
 }
 
-SProxySettings settings::ReadProxy(ISettingsStore& store)
+SProxySettings settings::ReadProxy(ISettingsStore& store, IPasswordProtection& protection)
 {
     SProxySettings proxy;
     proxy.type = ReadInt(store, ProxyType);
     proxy.server = ReadString(store, ProxyServer);
     proxy.port = ReadInt(store, ProxyPort);
     proxy.userName = ReadString(store, ProxyUsername);
-    proxy.password = ReadString(store, ProxyPassword);
+    proxy.password = ReadProxyPassword(store, protection);
     return proxy;
+}
+
+std::wstring settings::ReadProxyPassword(ISettingsStore& store, IPasswordProtection& protection)
+{
+    if (const auto blob = ReadBlob(store, ProxyPassword)) {
+        auto password = protection.Unprotect(*blob);
+        return password ? std::move(*password) : std::wstring();
+    }
+    // A value holds one type, so a plain string here is an older version's, not yet rewritten.
+    return store.ReadString(ProxyPassword.section, ProxyPassword.key, L"");
+}
+
+void settings::WriteProxyPassword(ISettingsStore& store, IPasswordProtection& protection, std::wstring_view password)
+{
+    if (const auto blob = protection.Protect(password))
+        WriteBlob(store, ProxyPassword, *blob);
+    else
+        WriteString(store, ProxyPassword, std::nullopt);
 }

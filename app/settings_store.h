@@ -10,6 +10,8 @@
 
 #include "vpn/vpn_protocol.h"
 
+class IPasswordProtection;
+
 // A per-user key-value store addressed by section and key. The program's store is the registry;
 // tests use CMemorySettingsStore.
 class ISettingsStore {
@@ -52,7 +54,8 @@ inline constexpr SettingKey ProxyType{L"Proxy", L"Type", SettingType::Int, 0, nu
 inline constexpr SettingKey ProxyServer{L"Proxy", L"Server", SettingType::String, 0, L""};
 inline constexpr SettingKey ProxyPort{L"Proxy", L"Port", SettingType::Int, 0, nullptr};
 inline constexpr SettingKey ProxyUsername{L"Proxy", L"Username", SettingType::String, 0, L""};
-inline constexpr SettingKey ProxyPassword{L"Proxy", L"Password", SettingType::String, 0, L""};
+// Protected like Main/Password. Older versions kept it as a plain string, which is still read.
+inline constexpr SettingKey ProxyPassword{L"Proxy", L"Password", SettingType::Blob, 0, nullptr};
 
 inline constexpr const SettingKey* All[] = {
     &Username, &Password, &SavePassword, &TipHideAfterConnection, &LastVpnRouteTitle,
@@ -67,8 +70,16 @@ void WriteInt(ISettingsStore& store, const SettingKey& key, int32_t value);
 void WriteString(ISettingsStore& store, const SettingKey& key, std::optional<std::wstring_view> value);
 void WriteBlob(ISettingsStore& store, const SettingKey& key, const std::vector<uint8_t>& value);
 
-// Section Proxy as a whole, with the table's defaults.
-SProxySettings ReadProxy(ISettingsStore& store);
+// Section Proxy as a whole, with the table's defaults and the password as ReadProxyPassword
+// gives it.
+SProxySettings ReadProxy(ISettingsStore& store, IPasswordProtection& protection);
+
+// The proxy password: the protected blob unprotected, else an older version's plain string as it
+// stands; empty when there is neither or the blob cannot be unprotected (another user's).
+std::wstring ReadProxyPassword(ISettingsStore& store, IPasswordProtection& protection);
+// Stores the password protected, replacing any plain string. When protection fails nothing is
+// stored (and no older value is left), as for the main password: never plain text.
+void WriteProxyPassword(ISettingsStore& store, IPasswordProtection& protection, std::wstring_view password);
 }  // namespace settings
 
 // The store for tests and for platforms without a registry. Names are case-insensitive, as in

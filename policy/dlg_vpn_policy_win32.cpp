@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "app/login_windows_win32.h"
 #include "base/text.h"
+#include "policy/dlg_proxy_settings_win32.h"
 #include "policy/icmp_echo_win32.h"
 #include "res/resource.h"
 #include "skin/skin_names.h"
@@ -250,7 +252,14 @@ bool CDlgVpnPolicy::OnCommand(WORD id, WORD notification, HWND control)
         StartTest();
         return true;
     }
-    // The proxy button stays hidden; its window comes with the OpenVPN proxy settings.
+    if (id == IDC_POLICY_PROXY && notification == BN_CLICKED) {
+        // The button stays hidden. Its window's result does not matter here: the login exchange
+        // reads what it saved when it starts the connection.
+        CPasswordProtection protection;
+        CDlgProxySettings proxy(m_settings, protection);
+        proxy.DoModal(Handle());
+        return true;
+    }
     return CSkinedDialog::OnCommand(id, notification, control);
 }
 

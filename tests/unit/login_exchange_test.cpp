@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/login_rules.h"
+#include "tests/unit/fake_password_protection.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -65,20 +66,6 @@ struct FakeSelection : IServerSelectionWindow {
             selection = choice;
         return accept;
     }
-};
-
-struct FakeProtection : IPasswordProtection {
-    bool works = true;
-    std::optional<std::vector<uint8_t>> Protect(std::wstring_view password) override
-    {
-        if (!works)
-            return std::nullopt;
-        std::vector<uint8_t> blob{0xB1};
-        for (wchar_t c : password)
-            blob.push_back(static_cast<uint8_t>(c ^ 0x5A));
-        return blob;
-    }
-    std::optional<std::wstring> Unprotect(const std::vector<uint8_t>&) override { return std::nullopt; }
 };
 
 struct FakeConnection : ILoginConnection {
@@ -180,7 +167,7 @@ protected:
     FakeFetch m_fetch;
     FakeSelection m_selection;
     CMemorySettingsStore m_store;
-    FakeProtection m_protection;
+    CFakePasswordProtection m_protection;
     FakeConnections m_connections;
 };
 
@@ -227,6 +214,7 @@ TEST_F(LoginExchangeTest, LoginRacesEveryBaseAndFollowsTheWinner)
     m_store.WriteString(L"Proxy", L"Server", L"127.0.0.9");
     m_store.WriteInt(L"Proxy", L"Port", 1080);
     m_store.WriteString(L"Proxy", L"Username", L"pu");
+    m_store.WriteBlob(L"Proxy", L"Password", *m_protection.Protect(L"代理pp"));
 
     Run({L"a&b", L"p w", false});
 
@@ -250,7 +238,7 @@ TEST_F(LoginExchangeTest, LoginRacesEveryBaseAndFollowsTheWinner)
     EXPECT_EQ(connection.config.proxy.server, L"127.0.0.9");
     EXPECT_EQ(connection.config.proxy.port, 1080);
     EXPECT_EQ(connection.config.proxy.userName, L"pu");
-    EXPECT_EQ(connection.config.proxy.password, L"");
+    EXPECT_EQ(connection.config.proxy.password, L"代理pp") << "the stored proxy password is unprotected";
     EXPECT_EQ(connection.config.modifyDefaultGateway, 1);
     EXPECT_EQ(connection.config.routes,
               (std::vector<std::wstring>{L"10.0.0.0 mask 255.0.0.0", L"172.16.0.0 mask 255.240.0.0"}));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/fake_password_protection.h"
+
 namespace {
 // "Protects" by a leading 'P'; anything else cannot be unprotected.
 struct CMarkedProtection : IPasswordProtection {
@@ -25,6 +27,65 @@ TEST(SettingsTable, DefaultsOnAnEmptyStore)
     EXPECT_EQ(settings::ReadInt(store, settings::ProxyType), 0);
     EXPECT_EQ(settings::ReadString(store, settings::Username), L"");
     EXPECT_FALSE(settings::ReadBlob(store, settings::Password).has_value());
+
+    CFakePasswordProtection protection;
+    const SProxySettings proxy = settings::ReadProxy(store, protection);
+    EXPECT_EQ(proxy.type, 0);
+    EXPECT_EQ(proxy.server, L"");
+    EXPECT_EQ(proxy.port, 0);
+    EXPECT_EQ(proxy.userName, L"");
+    EXPECT_EQ(proxy.password, L"");
+}
+
+TEST(ProxyPassword, ReadsTheProtectedBlobOrAnOlderPlainString)
+{
+    CFakePasswordProtection protection;
+    struct SCase {
+        const char* name;
+        std::optional<std::vector<uint8_t>> blob;
+        std::optional<std::wstring> plain;  // an older version's value
+        std::wstring expected;
+    };
+    const SCase cases[] = {
+        {"nothing stored", std::nullopt, std::nullopt, L""},
+        {"protected", protection.Protect(L"代理 p@ss"), std::nullopt, L"代理 p@ss"},
+        {"protected empty", protection.Protect(L""), std::nullopt, L""},
+        {"another user's blob", std::vector<uint8_t>{0x01, 0x02, 0x03}, std::nullopt, L""},
+        {"older plain string", std::nullopt, L"旧 pass", L"旧 pass"},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMemorySettingsStore store;
+        settings::WriteString(store, settings::ProxyServer, std::wstring_view(L"127.0.0.9"));
+        if (c.blob)
+            store.WriteBlob(L"Proxy", L"Password", *c.blob);
+        if (c.plain)
+            store.WriteString(L"Proxy", L"Password", std::wstring_view(*c.plain));
+        EXPECT_EQ(settings::ReadProxyPassword(store, protection), c.expected);
+        const SProxySettings proxy = settings::ReadProxy(store, protection);
+        EXPECT_EQ(proxy.password, c.expected);
+        EXPECT_EQ(proxy.server, L"127.0.0.9");
+    }
+}
+
+TEST(ProxyPassword, IsWrittenProtectedOrNotAtAll)
+{
+    CFakePasswordProtection protection;
+    CMemorySettingsStore store;
+    store.WriteString(L"Proxy", L"Password", std::wstring_view(L"旧 pass"));
+    settings::WriteProxyPassword(store, protection, L"新 pass");
+    EXPECT_EQ(settings::ReadBlob(store, settings::ProxyPassword), protection.Protect(L"新 pass"));
+    EXPECT_EQ(store.ReadString(L"Proxy", L"Password", L"no string"), L"no string") << "the plain string is gone";
+    EXPECT_EQ(settings::ReadProxyPassword(store, protection), L"新 pass");
+
+    // Without protection neither the new password nor an older one stays; the same for a
+    // plain string from an older version.
+    protection.works = false;
+    settings::WriteProxyPassword(store, protection, L"again");
+    EXPECT_FALSE(store.Contains(L"Proxy", L"Password"));
+    store.WriteString(L"Proxy", L"Password", std::wstring_view(L"旧 pass"));
+    settings::WriteProxyPassword(store, protection, L"again");
+    EXPECT_FALSE(store.Contains(L"Proxy", L"Password"));
 }
 
 TEST(SettingsTable, KeysAreUniqueAndTyped)
