@@ -1,5 +1,7 @@
 #include "app/connection_control.h"
 
+#include "app/event_log.h"
+
 namespace {
 constexpr size_t kRoutesListed = 10;
 
@@ -64,6 +66,7 @@ void CConnectionController::OnConnect()
 
 void CConnectionController::OnDisconnect()
 {
+    TheEventLog().Note(L"连接：用户断开");
     TearDown();
     m_view.SetStatus(connection_text::kDisconnected, false);
 }
@@ -99,6 +102,9 @@ void CConnectionController::OnStateChanged(uint32_t generation)
     if (!connection || generation != m_connections.CurrentGeneration())
         return;  // from a connection that has been replaced or destroyed
     const CVpnStatus status = connection->GetStatus();
+    TheEventLog().ConnectionState(connection->GetStateText(status.State),
+                                  status.Error == VpnError::Success ? std::wstring() : connection->GetErrorText(status.Error),
+                                  connection->GetDetailText(status.Detail));
     if (status.State == VpnState::ModifyingRoutes && status.Error == VpnError::RouteChangeFailed) {
         OnRoutesNotChanged(*connection);
         return;
@@ -120,6 +126,7 @@ void CConnectionController::OnStateChanged(uint32_t generation)
 
 void CConnectionController::OnRoutesNotChanged(CGeneralVpn& connection)
 {
+    TheEventLog().RoutesFailed(connection.GetFailedRoutes());
     const std::wstring question = connection_text::kRoutesQuestion + FailedRoutesList(connection.GetFailedRoutes());
     // The question is modal: the connection may be replaced while it is open.
     const uint32_t generation = m_connections.CurrentGeneration();
@@ -142,6 +149,7 @@ void CConnectionController::OnTick()
         return;
     uint32_t counters[2] = {0, 0};
     if (connection->GetTrafficCounters(counters) != 0) {
+        TheEventLog().Note(connection_text::kDropped);
         m_view.ShowWindow();
         const bool wasConnected = m_connected;
         TearDown();

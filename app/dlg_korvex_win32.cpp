@@ -1,10 +1,12 @@
 #include "app/dlg_korvex_win32.h"
 
+#include "app/event_log.h"
 #include "app/korvex_app_win32.h"
 #include "app/login_fields.h"
 #include "app/login_windows_win32.h"
 #include "app/login_rules.h"
 #include "deployment.h"
+#include "policy/dlg_diagnosis_win32.h"
 #include "res/resource.h"
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
@@ -138,6 +140,9 @@ bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
     case ID_TRAY_EXIT:
         m_controller->Exit();
         return true;
+    case ID_TRAY_DIAGNOSIS:
+        OpenDiagnosis();
+        return true;
     default:
         break;
     }
@@ -147,6 +152,16 @@ bool CDlgKorvex::OnCommand(WORD id, WORD notification, HWND control)
         return true;
     }
     return CSkinedDialog::OnCommand(id, notification, control);
+}
+
+void CDlgKorvex::OpenDiagnosis()
+{
+    if (m_diagnosisOpen)
+        return;
+    m_diagnosisOpen = true;
+    CDlgDiagnosis diagnosis(m_app.SystemDir(), m_hosts.webHost, [] { return TheEventLog().Text(); });
+    diagnosis.DoModal(Handle());
+    m_diagnosisOpen = false;
 }
 
 void CDlgKorvex::OnOK()

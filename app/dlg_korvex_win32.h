@@ -69,6 +69,7 @@ protected:
 private:
     void PlaceControls();
     void FillLoginFields();
+    void OpenDiagnosis();
 
     CKorvexApp& m_app;
     CConnectionController* m_controller = nullptr;
@@ -77,6 +78,7 @@ private:
     CIconHandle m_mainIcon;
     CTrayNotifyIcon m_tray;
     CNoticePane m_notice;
+    bool m_diagnosisOpen = false;  // the tray menu still works while it is open
 
     CSkinedButton m_connect;
     CSkinedButton m_disconnect;

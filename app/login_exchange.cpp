@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/event_log.h"
 #include "app/ini.h"
 #include "app/login_rules.h"
 #include "app/server_directory.h"
@@ -85,6 +86,7 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
         selection.protocol = VpnProtocolFromNumber(overrides.GetInt(kMain, L"VpnType", 1));
     } else {
         if (!m_services.selection.Choose(selection)) {
+            TheEventLog().LoginEnded(login_text::kSelectionCancelled);
             m_services.ui.SetStatus(login_text::kSelectionCancelled, false);
             return;
         }
@@ -119,18 +121,22 @@ bool CLoginExchange::FetchLoginDocument(const SLoginInput& input, const std::vec
     urls.reserve(baseUrls.size());
     for (const std::wstring& base : baseUrls)
         urls.push_back(BuildLoginUrl(base, input.userName, input.password, m_environment.referralTag));
+    TheEventLog().LoginHostsTried(baseUrls);
     const SFetchResult result = m_services.fetch.Fetch(urls);
     if (result.ok)
         file.write(result.body.data(), static_cast<std::streamsize>(result.body.size()));
     file.close();
     if (!result.ok || file.fail()) {
+        TheEventLog().LoginEnded(login_text::kCancelled);
         m_services.ui.SetStatus(login_text::kCancelled, false);
         return false;
     }
 
     // Every URL failing delivers an empty document and no winner; the version gate reports it.
-    if (result.winnerIndex >= 0 && static_cast<size_t>(result.winnerIndex) < baseUrls.size())
+    if (result.winnerIndex >= 0 && static_cast<size_t>(result.winnerIndex) < baseUrls.size()) {
         chosenBase = baseUrls[static_cast<size_t>(result.winnerIndex)];
+        TheEventLog().LoginAnswered(chosenBase);
+    }
     return true;
 }
 
@@ -138,12 +144,14 @@ bool CLoginExchange::PassVersionGate(const CServerDirectory& directory)
 {
     uint64_t required = 0;
     if (!ParseRequiredVersion(directory.RequiredClientVersion(), required)) {
+        TheEventLog().LoginEnded(login_text::kNetworkOrServerError);
         m_services.ui.SetStatus(login_text::kNetworkOrServerError, true);
         return false;
     }
     if (m_environment.ownVersion >= required)
         return true;
 
+    TheEventLog().LoginEnded(L"客户端版本过低，需要升级");
     m_services.ui.ShowBox(UpgradeMessage(m_environment.webHost));
     // The document comes over plain HTTP: hand the shell web addresses only.
     const std::wstring updateUrl = directory.UpdateUrl();
@@ -159,6 +167,7 @@ bool CLoginExchange::PassAuthentication(const CServerDirectory& directory)
         EvaluateAuthResult(directory.AuthResult(), directory.AuthResultMessage(), m_environment.webHost);
     if (verdict.accepted)
         return true;
+    TheEventLog().LoginEnded(verdict.status);
     m_services.ui.ShowBox(verdict.box);
     m_services.ui.SetStatus(verdict.status, false);
     if (verdict.openHomePage)
@@ -174,6 +183,7 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
     ILoginConnection* connection =
         selection.protocol ? m_services.connections.CreateCurrentConnection(*selection.protocol) : nullptr;
     if (!connection) {
+        TheEventLog().LoginEnded(login_text::kNetworkOrServerError);
         m_services.ui.SetStatus(login_text::kNetworkOrServerError, true);
         return;
     }
@@ -186,6 +196,9 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
     config.proxy = settings::ReadProxy(store, m_services.protection);
     config.modifyDefaultGateway = directory.ModifyDefaultGateway(selection.routeIndex);
     config.routes = ParseRouteDocument(routeDocument);
+    TheEventLog().Selection(directory.RouteTitle(selection.routeIndex), directory.ServerTitle(selection.serverIndex),
+                            config.serverHost, selection.protocol);
+    TheEventLog().ProxyInUse(config.proxy);
     connection->Configure(config);
 
     const uint32_t result = connection->Connect();
@@ -195,5 +208,6 @@ void CLoginExchange::StartConnection(const SLoginInput& input, const CServerDire
         m_services.ui.EnableConnectButtons(false, true);
         return;
     }
+    TheEventLog().LoginEnded(L"连接未能开始，代码 " + std::to_wstring(result));
     m_services.ui.ShowOutcomeAndTearDown();
 }

@@ -1,5 +1,6 @@
 #include "policy/protocol_checks_win32.h"
 
+#include "app/event_log.h"
 #include "policy/dlg_blocked_operation_win32.h"
 #include "policy/service_control_win32.h"
 #include "policy/service_restart_win32.h"
@@ -60,6 +61,7 @@ void CProtocolChecks::RestartDialUpServices()
     CDlgBlockedOperation window;
     window.SetOperation(&restart);
     window.DoModal(m_window);
+    TheEventLog().ServicesRestarted();
 }
 
 bool CProtocolChecks::OpenVpnComponentsPresent() { return CheckOpenVpnComponents(m_moduleDir); }

@@ -1,5 +1,6 @@
 #include "vpn/openvpn_vpn_win32.h"
 
+#include "app/event_log.h"
 #include "vpn/openvpn_components_win32.h"
 #include "vpn/vpn_codes.h"
 #include "vpn/vpn_texts.h"
@@ -35,6 +36,7 @@ uint32_t COpenVpn::Connect()
                               IsPlainAnswer(Credentials.proxyUserName) && IsPlainAnswer(Credentials.proxyPassword);
     // A host or an answer that could smuggle in options or answer the next prompt starts nothing.
     if (!commandLine || !answersPlain || !Start(*commandLine)) {
+        TheEventLog().OpenVpnMarker(L"openvpn.exe 未能启动");
         StoreError(OpenVpnError::LaunchFailed, 0);
         return OpenVpnError::LaunchFailed;
     }
@@ -75,11 +77,23 @@ void COpenVpn::OnOutput(const char* data, size_t length)
     Console.Feed(std::string_view(data, length), Credentials, *this);
 }
 
-void COpenVpn::OnEnd() { SetStatus(VpnState::Disconnected, VpnError::Success, 0); }
+void COpenVpn::OnEnd()
+{
+    TheEventLog().OpenVpnMarker(L"openvpn.exe 已结束");
+    SetStatus(VpnState::Disconnected, VpnError::Success, 0);
+}
 
+// Never logged: the text is a user name or a password.
 void COpenVpn::Answer(std::wstring_view text) { WriteInput(std::wstring(text) + L"\n"); }
 
-void COpenVpn::Report(uint32_t state, uint32_t error, uint32_t detail) { SetStatus(state, error, detail); }
+void COpenVpn::Report(uint32_t state, uint32_t error, uint32_t detail)
+{
+    // A marker that stays in the output is reported with every chunk: log the changes only.
+    const CVpnStatus now{state, error, detail};
+    if (!(GetStatus() == now))
+        TheEventLog().OpenVpnMarker(GetStateText(state) + L" " + GetErrorText(error));
+    SetStatus(state, error, detail);
+}
 
 uint32_t COpenVpn::CurrentState() const { return GetStatus().State; }
 

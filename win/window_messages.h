@@ -21,3 +21,7 @@ inline constexpr UINT kSpeedTestReportMessage = WM_USER + 1;
 
 // Blocked-operation window.
 inline constexpr UINT kBlockedOperationFinishedMessage = WM_USER + 1;  // the worker's last act, both parameters 0
+
+// Diagnosis window: the console reader's wake-up, posted on output (wParam 0) and when a command
+// has ended (wParam 1), lParam 0. It only ends the window's wait for its next message.
+inline constexpr UINT kDiagnosisWakeUpMessage = WM_USER + 1;
