@@ -60,4 +60,26 @@ bool ParseAddress(const std::string& text)
     return true;
 }
 
+std::vector<std::string> ForEachScenarioLine(
+    const std::string& text, const std::function<bool(const std::string& key, const std::string& value, std::string& why)>& apply)
+{
+    std::vector<std::string> problems;
+    size_t position = 0;
+    int lineNumber = 0;
+    while (position < text.size()) {
+        const size_t end = std::min(text.find('\n', position), text.size());
+        const std::string line = Trim(text.substr(position, end - position));
+        position = end + 1;
+        ++lineNumber;
+        if (line.empty() || line[0] == '#' || line[0] == ';')
+            continue;
+        const size_t equals = line.find('=');
+        std::string why = "no '='";
+        if (equals != std::string::npos && apply(Lower(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1)), why))
+            continue;
+        problems.push_back("line " + std::to_string(lineNumber) + ": " + why);
+    }
+    return problems;
+}
+
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace scenario_values
 {
@@ -17,4 +19,10 @@ bool ParseNumber(const std::string& text, uint32_t limit, uint32_t& value);
 bool ParseSeconds(const std::string& text, double& value);
 // Four decimal parts of at most 255.
 bool ParseAddress(const std::string& text);
+
+// Hands every "key=value" line to `apply` (the key trimmed and in lower case, the value trimmed);
+// blank lines and lines starting with '#' or ';' are skipped. Returns a problem per line that has
+// no '=' or that `apply` refused, with its reason ("line N: why").
+std::vector<std::string> ForEachScenarioLine(
+    const std::string& text, const std::function<bool(const std::string& key, const std::string& value, std::string& why)>& apply);
 }

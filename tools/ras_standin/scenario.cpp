@@ -123,23 +123,10 @@ std::string DialStateName(uint32_t state)
 CScenario ParseScenario(const std::string& text)
 {
     CScenario scenario;
-    size_t position = 0;
-    int lineNumber = 0;
-    while (position < text.size()) {
-        const size_t end = std::min(text.find('\n', position), text.size());
-        const std::string line = Trim(text.substr(position, end - position));
-        position = end + 1;
-        ++lineNumber;
-        if (line.empty() || line[0] == '#' || line[0] == ';')
-            continue;
-        const size_t equals = line.find('=');
-        std::string why = "no '='";
-        if (equals != std::string::npos &&
-            ApplyLine(Lower(Trim(line.substr(0, equals))), Trim(line.substr(equals + 1)),
-                      scenario, why))
-            continue;
-        scenario.Problems.push_back("line " + std::to_string(lineNumber) + ": " + why);
-    }
+    scenario.Problems = ForEachScenarioLine(
+        text, [&](const std::string& key, const std::string& value, std::string& why) {
+            return ApplyLine(key, value, scenario, why);
+        });
     return scenario;
 }
 
