@@ -147,23 +147,26 @@ bool AnswerBox(DWORD uiThread, const std::wstring& text, DWORD ms = 20000)
 }
 
 // A visible dialog of the thread owned by `owner`, or null.
+struct SOwnedSearch {
+    HWND owner;
+    HWND found;
+};
+
+// A callback of the system's calling convention: on i686 a lambda is not one.
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<SOwnedSearch*>(parameter);
+    wchar_t name[16] = {};
+    ::GetClassNameW(window, name, 16);
+    if (std::wstring(name) == L"#32770" && ::GetWindow(window, GW_OWNER) == search->owner && ::IsWindowVisible(window))
+        search->found = window;
+    return search->found == nullptr;
+}
+
 HWND OwnedDialog(DWORD thread, HWND owner)
 {
-    struct SSearch {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    ::EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* s = reinterpret_cast<SSearch*>(parameter);
-            wchar_t name[16] = {};
-            ::GetClassNameW(window, name, 16);
-            if (std::wstring(name) == L"#32770" && ::GetWindow(window, GW_OWNER) == s->owner && ::IsWindowVisible(window))
-                s->found = window;
-            return s->found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    SOwnedSearch search{owner, nullptr};
+    ::EnumThreadWindows(thread, FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
