@@ -11,15 +11,9 @@
 #include "policy/service_control_win32.h"
 #include "policy/service_restart.h"
 #include "res/resource.h"
+#include "win/resource_string.h"
 
 namespace {
-std::wstring LoadResourceString(UINT id)
-{
-    const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-}
-
 // The file version of the running program, packed like MakeClientVersion; 0 if unreadable.
 uint64_t OwnFileVersion(const std::wstring& modulePath)
 {

@@ -126,8 +126,9 @@ void CConnectionController::OnStateChanged(uint32_t generation)
 
 void CConnectionController::OnRoutesNotChanged(CGeneralVpn& connection)
 {
-    TheEventLog().RoutesFailed(connection.GetFailedRoutes());
-    const std::wstring question = connection_text::kRoutesQuestion + FailedRoutesList(connection.GetFailedRoutes());
+    const std::vector<std::wstring> failed = connection.GetFailedRoutes();
+    TheEventLog().RoutesFailed(failed);
+    const std::wstring question = connection_text::kRoutesQuestion + FailedRoutesList(failed);
     // The question is modal: the connection may be replaced while it is open.
     const uint32_t generation = m_connections.CurrentGeneration();
     const bool keep = m_view.AskYesNo(question);

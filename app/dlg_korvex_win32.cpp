@@ -11,6 +11,7 @@
 #include "skin/skin_images_win32.h"
 #include "skin/skin_names.h"
 #include "win/message_box.h"
+#include "win/resource_string.h"
 
 #include <shellapi.h>
 
@@ -34,14 +35,6 @@ constexpr SPlacement kPlacements[] = {
 };
 constexpr int kLinkIds[] = {IDC_LINK_REGISTER, IDC_LINK_RECHARGE, IDC_LINK_FREE_TEST, IDC_LINK_HELP,
                             IDC_LINK_AFFILIATE};
-
-std::wstring LoadResourceString(UINT id)
-{
-    const wchar_t* text = nullptr;
-    const int length = ::LoadStringW(::GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-}
-
 }  // namespace
 
 CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CSkinedDialog(IDD_MAIN, kPartMainBody), m_app(app)

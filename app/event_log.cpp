@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <tuple>
 
 #include "base/text.h"
 
@@ -263,21 +264,16 @@ std::wstring CEventLog::Text() const
     std::lock_guard<std::mutex> lock(m_lock);
     std::wstring text;
     for (const SEntry& entry : m_entries) {
+        // "YYYY-MM-DD HH:MM:SS.mmm ": each field with its width and the character after it.
         const SEventTime& time = entry.time;
-        AppendNumber(text, time.year, 4);
-        text += L'-';
-        AppendNumber(text, time.month, 2);
-        text += L'-';
-        AppendNumber(text, time.day, 2);
-        text += L' ';
-        AppendNumber(text, time.hour, 2);
-        text += L':';
-        AppendNumber(text, time.minute, 2);
-        text += L':';
-        AppendNumber(text, time.second, 2);
-        text += L'.';
-        AppendNumber(text, time.millisecond, 3);
-        text += L' ';
+        const std::tuple<int, size_t, wchar_t> stamp[] = {
+            {time.year, 4, L'-'},   {time.month, 2, L'-'},  {time.day, 2, L' '},          {time.hour, 2, L':'},
+            {time.minute, 2, L':'}, {time.second, 2, L'.'}, {time.millisecond, 3, L' '},
+        };
+        for (const auto& [value, width, separator] : stamp) {
+            AppendNumber(text, value, width);
+            text += separator;
+        }
         text += entry.text;
         text += L"\r\n";
     }

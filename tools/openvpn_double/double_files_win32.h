@@ -1,4 +1,6 @@
 #pragma once
+
+#include "tools/doubles_common/utf8_win32.h"
 // The files the two doubles share beside themselves: the scenario a test writes, the log it
 // reads, and the marker recording the TAP adapters that the tapinstall double installed.
 
@@ -26,7 +28,6 @@ void Log(const std::string& line);
 // TAP adapters present under the scenario: its adapter key, else the marker's count.
 size_t AdapterCount(const CDoubleScenario& scenario);
 
-std::string Utf8(const std::wstring& text);
 std::wstring Wide(const std::string& utf8);
 // Bytes the client wrote in the ANSI code page, as UTF-8.
 std::string AnsiToUtf8(const std::string& bytes);

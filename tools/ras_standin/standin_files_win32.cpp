@@ -67,18 +67,6 @@ void Log(const std::string& line)
     ::CloseHandle(file);
 }
 
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
-                          nullptr, nullptr);
-    return result;
-}
-
 std::string HandleText(HRASCONN handle)
 {
     char text[32];

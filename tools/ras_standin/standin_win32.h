@@ -1,4 +1,6 @@
 #pragma once
+
+#include "tools/doubles_common/utf8_win32.h"
 // The stand-in's state: the phone-book entries the program wrote, the connections it dialled,
 // and the two files beside the DLL. One lock guards all of it; a dial's worker thread never
 // holds it while it calls the program's notifier, which may call back into us.
@@ -100,7 +102,6 @@ void CountTraffic(CConnection& connection, const CScenario& scenario);
 // Files beside the DLL and text helpers (standin_files_win32.cpp).
 CScenario ReadScenario(FILETIME& written);
 void Log(const std::string& line);
-std::string Utf8(const std::wstring& text);
 std::string HandleText(HRASCONN handle);
 double NowSeconds();
 HMODULE OwnModule();
