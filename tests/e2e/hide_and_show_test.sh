@@ -9,21 +9,15 @@ e2e_begin hide_and_show
 client_start_shown
 readonly SC_MINIMIZE=0xF020
 
-show_by_tray_double_click() {
-  # What the shell sends for a double-click on our icon (item 1).
-  drive post "${MAIN[@]}" "$WM_TRAY_NOTIFY" 1 "$WM_LBUTTONDBLCLK"
-  await_state "" "the tray's default action did not show the window" visible
-}
-
 step "Escape hides, the tray shows"
 drive key "${MAIN[@]}" --id "$ID_PASSWORD" escape
 await_state "" "Escape did not hide the window" hidden
-show_by_tray_double_click
+show_main_by_tray
 
 step "the close caption button hides"
 drive click "${MAIN[@]}" --id "$ID_CAPTION_CLOSE"
 await_state "" "the close button did not hide the window" hidden
-show_by_tray_double_click
+show_main_by_tray
 
 step "Alt+F4 hides"
 drive key "${MAIN[@]}" alt+f4
@@ -34,7 +28,7 @@ await_state "" "the tray's show item did not show the window" visible
 step "minimise hides"
 drive post "${MAIN[@]}" 0x0112 "$SC_MINIMIZE" 0
 await_state "" "minimising did not hide the window" hidden
-show_by_tray_double_click
+show_main_by_tray
 expect_eq "$(main_window_count)" 1 "main windows"
 
 step "Exit ends the program"

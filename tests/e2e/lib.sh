@@ -250,6 +250,13 @@ screenshot_main() {
   echo "$E2E_ARTIFACTS/$name.png"
 }
 
+# The tray icon's default action (what the shell sends for a double-click on item 1): the main
+# window must show.
+show_main_by_tray() {
+  drive post "${MAIN[@]}" "$WM_TRAY_NOTIFY" 1 "$WM_LBUTTONDBLCLK"
+  await_state "" "the tray's default action did not show the window" visible
+}
+
 # How many main windows of the client exist (shown or hidden).
 main_window_count() { drive list "${MAIN[@]}" | wc -l; }
 

@@ -21,10 +21,6 @@ choose_openvpn() {
   drive click "${POLICY[@]}" --id "$ID_OPENVPN"
   drive click "${POLICY[@]}" --id 1
 }
-show_main() {
-  drive post "${MAIN[@]}" "$WM_TRAY_NOTIFY" 1 "$WM_LBUTTONDBLCLK"
-  await_state "" "the tray's default action did not show the window" visible
-}
 
 step "connected through openvpn.exe with the exact command line and answers"
 choose_openvpn
@@ -37,7 +33,7 @@ grep -q '^openvpn answer auth_username .*user=demo$' "$LOG" || fail "user name a
 grep -q '^openvpn answer auth_password .*ok=1' "$LOG" || fail "password answer: $(grep answer "$LOG")"
 
 step "Disconnect ends the program through its exit event"
-show_main
+show_main_by_tray
 drive click "${MAIN[@]}" --id "$ID_DISCONNECT"
 expect_text "$ID_STATUS" "已经断开连接" "status line after Disconnect"
 openvpn_double_wait_log "$CLIENT_DIR" '^openvpn exit_event signalled' 5 || fail "the exit event was not set"
@@ -49,7 +45,7 @@ choose_openvpn
 answer_box $'您需要安装OpenVPN Tap驱动才可以继续登录，点[确定]后安装驱动。\n\n【注意】安装过程需要一点时间，可能造成Qivra网络加速器暂停。请耐心等待。\n\n当您看到需要安装驱动的提示窗口后，请允许继续安装。'
 openvpn_double_wait_log "$CLIENT_DIR" '^tapinstall install ' 5 || fail "the installer did not run"
 await_state "" "the window did not hide once connected after the installation" hidden
-show_main
+show_main_by_tray
 drive click "${MAIN[@]}" --id "$ID_DISCONNECT"
 
 step "files missing: the message names where to get them, and the choice stays open"

@@ -51,18 +51,6 @@ const std::wstring& EventLogText()
 }
 constexpr DWORD kRunLimitMs = 40000;
 
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit = 10s)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
-
 std::wstring CrLf(const std::wstring& text)
 {
     std::wstring result;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -23,6 +24,19 @@ HWND WaitForMessageBox(DWORD threadId, const std::wstring& caption, const std::w
 bool WaitUntilGone(HWND window, DWORD ms);
 // Presses the command until the dialog hides, then waits for it to be destroyed.
 bool PressUntilGone(HWND window, WORD command, DWORD ms);
+
+// True once `condition` holds, false when `limit` has passed first; asks every 10 ms.
+template <typename Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        ::Sleep(10);
+    }
+    return true;
+}
 
 // Threads of this process, from a Toolhelp snapshot.
 size_t ProcessThreadCount();

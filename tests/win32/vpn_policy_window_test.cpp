@@ -67,18 +67,6 @@ std::vector<std::wstring> SpeedColumn(HWND list)
     return texts;
 }
 
-template <typename Condition>
-bool WaitFor(Condition condition, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        ::Sleep(10);
-    }
-    return true;
-}
-
 bool Checked(HWND window, int id) { return ::SendMessageW(::GetDlgItem(window, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 bool Enabled(HWND window, int id) { return ::IsWindowEnabled(::GetDlgItem(window, id)) != FALSE; }
 
