@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "version.h"
 
 namespace {
 
@@ -413,9 +414,13 @@ TEST_F(ResourcesTest, VersionBlockOfTheModule) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
+  // The build's version, packed as Windows and the client's own version check read it.
+  const DWORD most = MAKELONG(KORVEX_VERSION_MINOR, KORVEX_VERSION_MAJOR);
+  const DWORD least = MAKELONG(KORVEX_VERSION_TWEAK, KORVEX_VERSION_PATCH);
+  EXPECT_EQ(fixed->dwFileVersionMS, most);
+  EXPECT_EQ(fixed->dwFileVersionLS, least);
+  EXPECT_EQ(fixed->dwProductVersionMS, most);
+  EXPECT_EQ(fixed->dwProductVersionLS, least);
 
   struct Translation {
     WORD language;
@@ -432,7 +437,10 @@ TEST_F(ResourcesTest, VersionBlockOfTheModule) {
   EXPECT_STREQ(value, L"Qivra网络加速器");
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\080404b0\\FileVersion",
                              reinterpret_cast<void**>(&value), &length));
-  EXPECT_STREQ(value, L"1.1.0.0");
+  EXPECT_STREQ(value, L"" KORVEX_VERSION_TEXT);
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\080404b0\\ProductVersion",
+                             reinterpret_cast<void**>(&value), &length));
+  EXPECT_STREQ(value, L"" KORVEX_VERSION_TEXT);
 }
 
 TEST_F(ResourcesTest, ManifestAsksForAdministratorWithoutCommonControls6) {
