@@ -57,6 +57,7 @@ if(package_for_tests)
     DEPENDS openvpn_double tapinstall_double ${CMAKE_SOURCE_DIR}/tools/openvpn_double/doubles.sh
     VERBATIM)
   set(openvpn_depends ${openvpn_dir}/openvpn.exe)
+  set(KORVEX_PACKAGE_OPENVPN_FIXTURE ${openvpn_dir})
   set(all ALL)
   list(APPEND nsis_options -DCOMPRESSOR=zlib)
 elseif(openvpn_dir)

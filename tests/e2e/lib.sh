@@ -112,18 +112,19 @@ drive() {
   return "$rc"
 }
 
-# Starts a copy of the client in the background; CLIENT_PID is its process (the Wine loader is
-# the Windows process). Its output goes to client-N.log in the test's folder.
+# Starts a copy of the client in the background (the test's own, or the program given);
+# CLIENT_PID is its process (the Wine loader is the Windows process). Its output goes to
+# client-N.log in the test's folder.
 client_start() {
-  local log="$WORK/client-${#CLIENT_PIDS[@]}.log"
-  WINEDLLOVERRIDES=${CLIENT_DLL_OVERRIDES:-$WINEDLLOVERRIDES} "$WINE64" "$CLIENT_DIR/$CLIENT_EXE" </dev/null >"$log" 2>&1 &
+  local program=${1:-$CLIENT_DIR/$CLIENT_EXE} log="$WORK/client-${#CLIENT_PIDS[@]}.log"
+  WINEDLLOVERRIDES=${CLIENT_DLL_OVERRIDES:-$WINEDLLOVERRIDES} "$WINE64" "$program" </dev/null >"$log" 2>&1 &
   CLIENT_PID=$!
   CLIENT_PIDS+=("$CLIENT_PID")
 }
 
-# Starts the client and waits until its main window shows.
+# Starts the client (as client_start) and waits until its main window shows.
 client_start_shown() {
-  client_start
+  client_start "$@"
   drive wait "${MAIN[@]}" --visible --timeout "$STEP_TIMEOUT" || fail "the main window did not appear"
 }
 
