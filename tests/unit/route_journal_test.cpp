@@ -279,8 +279,9 @@ TEST(RouteJournalConnection, KeepsWhatAnEarlierRunLeft)
             vpn.Routes = {L"10.5.0.0 mask 255.255.0.0"};
             vpn.Connect();
             vpn.SetStatus(VpnState::TunnelUp, VpnError::Success, 0);
-            if (left != unreadable)
+            if (left != unreadable) {
                 EXPECT_EQ(Journal(std::string(RouteA) + "route 10.5.0.0 255.255.0.0 10.8.0.6 7 26\n"), journal.Disk);
+            }
         }
         EXPECT_EQ(left, journal.Disk);
     }
