@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,57 +18,32 @@
 namespace
 {
 
-// The process: it lives for a number of steps (table calls and journal writes); nothing it
-// attempts after that reaches the table or the disk. Unlimited when stepsLeft is negative.
-struct CProcessLife
-{
-    long StepsLeft = -1;
-    long Steps = 0;
-    bool Step()
-    {
-        if (StepsLeft == 0)
-            return false;
-        if (StepsLeft > 0)
-            --StepsLeft;
-        ++Steps;
-        return true;
-    }
-};
-
-// The in-memory table as a mortal process reaches it; deletions of one destination can be refused.
-class CMortalIpHelper : public IIpHelper
+// The in-memory table as the client reaches it. Every change is reported, so that a test can keep
+// what the table and the journal hold after each step; the removal of one destination can be
+// refused.
+class CWatchedIpHelper : public IIpHelper
 {
 public:
-    CMortalIpHelper(CMemoryIpHelper& table, CProcessLife& life) : Table(table), Life(life) {}
-    uint32_t RefusedDeletion = 0; // a destination whose removal answers access denied
+    explicit CWatchedIpHelper(CMemoryIpHelper& table) : Table(table) {}
+    std::function<void()> AfterChange = [] {};
+    uint32_t RefusedDeletion = 0; // answered with access denied
 
-    uint32_t GetForwardTable(std::vector<CRouteRow>& rows) override
-    {
-        return Life.Step() ? Table.GetForwardTable(rows) : Dead;
-    }
-    uint32_t CreateForwardEntry(const CRouteRow& row) override
-    {
-        return Life.Step() ? Table.CreateForwardEntry(row) : Dead;
-    }
+    uint32_t GetForwardTable(std::vector<CRouteRow>& rows) override { return Table.GetForwardTable(rows); }
+    uint32_t CreateForwardEntry(const CRouteRow& row) override { return Changed(Table.CreateForwardEntry(row)); }
     uint32_t DeleteForwardEntry(const CRouteRow& row) override
     {
-        if (!Life.Step())
-            return Dead;
-        return RefusedDeletion != 0 && row.Destination == RefusedDeletion ? 5u : Table.DeleteForwardEntry(row);
+        return Changed(RefusedDeletion != 0 && row.Destination == RefusedDeletion ? 5u : Table.DeleteForwardEntry(row));
     }
-    uint32_t GetAdapters(std::vector<CAdapterAddress>& adapters) override
-    {
-        return Life.Step() ? Table.GetAdapters(adapters) : Dead;
-    }
-    uint32_t GetInterfaceMetrics(std::vector<CInterfaceMetric>& interfaces) override
-    {
-        return Life.Step() ? Table.GetInterfaceMetrics(interfaces) : Dead;
-    }
+    uint32_t GetAdapters(std::vector<CAdapterAddress>& list) override { return Table.GetAdapters(list); }
+    uint32_t GetInterfaceMetrics(std::vector<CInterfaceMetric>& list) override { return Table.GetInterfaceMetrics(list); }
 
 private:
-    static constexpr uint32_t Dead = WinError::InvalidParameter;
+    uint32_t Changed(uint32_t result)
+    {
+        AfterChange();
+        return result;
+    }
     CMemoryIpHelper& Table;
-    CProcessLife& Life;
 };
 
 // The journal's file: what is on disk survives the process.
@@ -75,34 +51,29 @@ class CMemoryJournalFile : public IJournalFile
 {
 public:
     std::optional<std::string> Disk;
-    CProcessLife* Life = nullptr;
+    std::function<void()> AfterChange = [] {};
 
     EReadResult Read(std::string& text) override
     {
-        if (!Disk)
-            return EReadResult::Missing;
-        text = *Disk;
-        return EReadResult::Read;
+        text = Disk.value_or("");
+        return Disk ? EReadResult::Read : EReadResult::Missing;
     }
     bool Replace(const std::string& text) override
     {
-        if (Life && !Life->Step())
-            return false;
         Disk = text;
+        AfterChange();
         return true;
     }
     bool Remove() override
     {
-        if (Life && !Life->Step())
-            return false;
         Disk.reset();
+        AfterChange();
         return true;
     }
 };
 
-class CFakeTunnel : public ILeftoverTunnel
+struct CFakeTunnel : ILeftoverTunnel
 {
-public:
     int HangUps = 0;
     int OpenVpnEnds = 0;
     bool HangUpDialUp() override { return ++HangUps == 1; }
@@ -142,49 +113,49 @@ TEST(RouteJournalCrash, EveryStepOfAConnectionIsUndoneAtTheNextStart)
                           L".0 mask 255.255.255.0");
 
     for (const int32_t modifyDefaultGateway : {0, 1}) {
-        // A run that lives for `steps` steps; -1 lives through Connect, Disconnect and destruction.
-        // The steps it took, and the routes that failed.
-        const auto run = [&](long steps, CMemoryIpHelper& table, CMemoryJournalFile& journal, size_t& failed) {
-            CProcessLife life{steps};
-            CMortalIpHelper ipHelper(table, life);
-            journal.Life = &life;
-            {
-                CTestVpn vpn(ipHelper);
-                vpn.SetRouteJournal(&journal);
-                vpn.ModifyDefaultGateway = modifyDefaultGateway;
-                vpn.SetTunnel(L"10.8.0.6");
-                vpn.Routes = entries;
-                vpn.Connect();
-                vpn.SetStatus(VpnState::TunnelUp, VpnError::Success, 0);
-                failed = vpn.GetFailedRoutes().size();
-                vpn.Disconnect();
-            }
-            journal.Life = nullptr;
-            return life.Steps;
+        // One connection, from Connect to its destruction, with what the table and the disk hold
+        // after each of its steps. A process that dies right after step N leaves exactly state N
+        // behind (dying after a read leaves what the step before left).
+        struct CState
+        {
+            std::vector<CRouteRow> Table;
+            std::optional<std::string> Journal;
         };
+        std::vector<CState> states;
+        CMemoryIpHelper table;
+        SetUpMachine(table);
+        const std::vector<CRouteRow> before = table.Rows();
+        CWatchedIpHelper ipHelper(table);
+        CMemoryJournalFile journal;
+        ipHelper.AfterChange = journal.AfterChange = [&] { states.push_back({table.Rows(), journal.Disk}); };
+        {
+            CTestVpn vpn(ipHelper);
+            vpn.SetRouteJournal(&journal);
+            vpn.ModifyDefaultGateway = modifyDefaultGateway;
+            vpn.SetTunnel(L"10.8.0.6");
+            vpn.Routes = entries;
+            ASSERT_EQ(0u, vpn.Connect());
+            vpn.SetStatus(VpnState::TunnelUp, VpnError::Success, 0);
+            ASSERT_EQ(1u, vpn.GetFailedRoutes().size()); // the user's own route
+        }
+        ASSERT_GT(states.size(), 400u);
+        states.insert(states.begin(), CState{before, {}});
 
-        CMemoryIpHelper unharmed;
-        SetUpMachine(unharmed);
-        CMemoryJournalFile unharmedJournal;
-        size_t failed = 0;
-        const long steps = run(-1, unharmed, unharmedJournal, failed);
-        ASSERT_GT(steps, 400);
-        ASSERT_EQ(1u, failed); // the user's own route
-
-        for (long diesAfter = 0; diesAfter <= steps; ++diesAfter) {
-            CMemoryIpHelper table;
-            SetUpMachine(table);
-            const std::vector<CRouteRow> before = table.Rows();
-            CMemoryJournalFile journal;
-            run(diesAfter, table, journal, failed);
-            const bool journalLeft = journal.Disk.has_value();
-
+        for (size_t step = 0; step < states.size(); ++step) {
+            // The next start.
+            CMemoryIpHelper left;
+            left.AddInterface(1, "192.168.1.10", 20);
+            left.AddInterface(7, "10.8.0.6", 25);
+            for (const CRouteRow& row : states[step].Table)
+                left.CreateForwardEntry(row);
+            CMemoryJournalFile leftJournal;
+            leftJournal.Disk = states[step].Journal;
             CFakeTunnel tunnel;
-            const CRouteCleanupResult result = CleanUpRouteJournal(table, journal, tunnel);
-            ASSERT_EQ(before, table.Rows()) << "gateway mode " << modifyDefaultGateway << ", died after step " << diesAfter;
-            ASSERT_FALSE(journal.Disk) << "died after step " << diesAfter;
-            ASSERT_EQ(journalLeft ? ERouteCleanup::Restored : ERouteCleanup::NothingLeft, result.Outcome);
-            ASSERT_EQ(journalLeft ? 1 : 0, tunnel.HangUps);
+            const CRouteCleanupResult result = CleanUpRouteJournal(left, leftJournal, tunnel);
+            ASSERT_EQ(before, left.Rows()) << "gateway mode " << modifyDefaultGateway << ", died after step " << step;
+            ASSERT_FALSE(leftJournal.Disk) << "died after step " << step;
+            ASSERT_EQ(states[step].Journal ? ERouteCleanup::Restored : ERouteCleanup::NothingLeft, result.Outcome);
+            ASSERT_EQ(states[step].Journal ? 1 : 0, tunnel.HangUps);
             ASSERT_EQ(0u, result.Failed);
         }
     }
@@ -224,6 +195,8 @@ TEST(RouteJournalCleanup, RemovesOnlyWhatIsThereAsJournalledAndKeepsWhatItCannot
         {"damaged last line", Journal(std::string(RouteA) + "route 10.2.0.0 255.25\n"), {a, b}, false,
          ERouteCleanup::Restored, {b}, {}},
         {"torn header", "korvex-route-jour", {a}, false, ERouteCleanup::Restored, {a}, {}},
+        {"saved by a person with CR LF", "korvex-route-journal 1\r\nroute 10.1.0.0 255.255.0.0 10.8.0.6 7 26\r\n", {a},
+         false, ERouteCleanup::Restored, {}, {}},
         {"a removal fails", Journal(std::string(RouteA) + RouteB), {a, b}, true, ERouteCleanup::Incomplete, {b},
          Journal(RouteB)},
         {"damaged line before the last", Journal("route 10.1.0.0 255.255.0.0 10.8.0.6 7\n" + std::string(RouteB)),
@@ -240,8 +213,7 @@ TEST(RouteJournalCleanup, RemovesOnlyWhatIsThereAsJournalledAndKeepsWhatItCannot
         table.AddInterface(7, "10.8.0.6", 25);
         for (const CRouteRow& row : test.table)
             ASSERT_EQ(0u, table.CreateForwardEntry(row)) << test.what;
-        CProcessLife life;
-        CMortalIpHelper ipHelper(table, life);
+        CWatchedIpHelper ipHelper(table);
         ipHelper.RefusedDeletion = test.refuseDeletionOfB ? b.Destination : 0;
         CMemoryJournalFile journal;
         journal.Disk = test.journal;
@@ -285,29 +257,6 @@ TEST(RouteJournalConnection, KeepsWhatAnEarlierRunLeft)
         }
         EXPECT_EQ(left, journal.Disk);
     }
-}
-
-TEST(RouteJournalFormat, ReadsWhatItWritesAndNothingLoose)
-{
-    const std::vector<CJournalRoute> routes = {
-        JournalRouteOf(Row("0.0.0.0", "255.255.255.255", "255.255.255.255", 0, 0)),
-        JournalRouteOf(Row("1.2.3.4", "255.0.0.0", "10.0.0.1", 4294967295u, 4294967295u)),
-    };
-    const std::string text = FormatRouteJournal(routes);
-    EXPECT_EQ(Journal("route 0.0.0.0 255.255.255.255 255.255.255.255 0 0\n"
-                      "route 1.2.3.4 255.0.0.0 10.0.0.1 4294967295 4294967295\n"),
-              text);
-    std::vector<CJournalRoute> read;
-    ASSERT_TRUE(ParseRouteJournal(text, read));
-    EXPECT_EQ(routes, read);
-
-    for (const char* damaged : {"route 1.2.3.4  255.0.0.0 10.0.0.1 1 1", "route 1.2.3.256 255.0.0.0 10.0.0.1 1 1",
-                                "route 1.2.3.4 255.0.0.0 10.0.0.1 1 4294967296", "route 1.2.3.4 255.0.0.0 10.0.0.1 +1 1",
-                                "route 1.2.3.4 255.0.0.0 10.0.0.1 1 1 ", "ROUTE 1.2.3.4 255.0.0.0 10.0.0.1 1 1", ""})
-        EXPECT_FALSE(ParseRouteJournal(Journal(damaged + std::string("\n") + RouteA), read)) << damaged;
-    // Saved by a person with CR LF.
-    ASSERT_TRUE(ParseRouteJournal("korvex-route-journal 1\r\nroute 1.2.3.4 255.0.0.0 10.0.0.1 1 1\r\n", read));
-    EXPECT_EQ(1u, read.size());
 }
 
 } // namespace
