@@ -20,3 +20,11 @@ std::wstring OverrideFileOf(std::wstring_view modulePath)
 {
     return std::wstring(modulePath) + L".ini";
 }
+
+std::wstring RouteJournalFileOf(std::wstring_view localAppData, std::wstring_view productName)
+{
+    std::wstring path(localAppData);
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    return path + std::wstring(productName) + L"\\routes.journal";
+}

@@ -10,3 +10,5 @@ std::wstring DirectoryOf(std::wstring_view path);
 std::wstring ApplicationNameOf(std::wstring_view modulePath);
 // The override file beside the executable: the executable's full path with ".ini" appended.
 std::wstring OverrideFileOf(std::wstring_view modulePath);
+// The route journal in the product's folder of the user's local application data.
+std::wstring RouteJournalFileOf(std::wstring_view localAppData, std::wstring_view productName);

@@ -73,7 +73,7 @@ BOOL CDlgKorvex::OnInitDialog()
     ::SetTimer(Handle(), kSupervisionTimer, 1000, nullptr);
 
     EnableConnectButtons(true, false);
-    SetStatus(L"就绪", false);
+    SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
     FillLoginFields();
     m_notice.ShowStartPage(m_hosts.webHost, m_hosts.referralTag);
     return TRUE;

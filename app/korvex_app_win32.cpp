@@ -3,11 +3,18 @@
 #include "app/app_paths.h"
 #include "app/connect_steps_win32.h"
 #include "app/dlg_korvex_win32.h"
+#include "app/event_log.h"
 #include "app/vpn_factory_win32.h"
+#include "vpn/ip_helper_win32.h"
+#include "vpn/leftover_tunnel_win32.h"
+#include "vpn/ras_api_win32.h"
+#include "vpn/route_cleanup.h"
+#include "vpn/route_journal_file_win32.h"
 #include "win/message_box.h"
 
 #include <commctrl.h>
 #include <ole2.h>
+#include <shlobj.h>
 #include <winsock2.h>
 
 #include <clocale>
@@ -34,6 +41,8 @@ CKorvexApp::CKorvexApp()
     m_systemDir = FromBuffer(buffer, ::GetSystemDirectoryW(buffer, MAX_PATH), MAX_PATH) + L"\\";
     m_tempDir = FromBuffer(buffer, ::GetTempPathW(MAX_PATH, buffer), MAX_PATH);
     m_applicationName = ApplicationNameOf(m_modulePath);
+    if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        m_routeJournalPath = RouteJournalFileOf(buffer, kCompanyName);
     SetMessageBoxCaption(m_applicationName);
 }
 
@@ -64,6 +73,17 @@ bool CKorvexApp::TakeSingleInstance()
     return false;
 }
 
+std::wstring CKorvexApp::RecoverRoutes(IJournalFile& journal)
+{
+    CWin32IpHelper ipHelper;
+    CWin32RasApi rasApi;
+    CWin32LeftoverTunnel tunnel(rasApi);
+    const CRouteCleanupResult result = CleanUpRouteJournal(ipHelper, journal, tunnel);
+    if (result.Outcome != ERouteCleanup::NothingLeft)
+        TheEventLog().Note(RouteCleanupLogText(result));
+    return RouteCleanupStatusText(result);
+}
+
 int CKorvexApp::Run()
 {
     if (!TakeSingleInstance())
@@ -80,10 +100,16 @@ int CKorvexApp::Run()
 
     m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
 
+    // Before the window takes a Connect: a connection would find the old routes in its way.
+    CWin32JournalFile journal(m_routeJournalPath);
+    IJournalFile* routeJournal = m_routeJournalPath.empty() ? nullptr : &journal;
+    const std::wstring recovery = routeJournal ? RecoverRoutes(journal) : std::wstring();
+
     {
         // The main window goes last: the connections report to it until they are gone.
         CDlgKorvex mainWindow(*this);
-        CVpnConnectionFactory connections(mainWindow, m_moduleDir);
+        mainWindow.SetStartupStatus(recovery);
+        CVpnConnectionFactory connections(mainWindow, m_moduleDir, routeJournal);
         CConnectSteps steps(*this, mainWindow, connections);
         CConnectionController controller(mainWindow, Settings(), connections, steps);
         mainWindow.SetController(controller);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/registry_settings_win32.h"
+#include "vpn/route_journal.h"
 #include "win/handle.h"
 
 #include <memory>
@@ -29,18 +30,24 @@ public:
     const std::wstring& SystemDir() const { return m_systemDir; }
     const std::wstring& TempDir() const { return m_tempDir; }
     std::wstring OverrideFilePath() const;
+    // The route journal in the user's local application data; empty when that folder is unknown.
+    const std::wstring& RouteJournalPath() const { return m_routeJournalPath; }
 
     ISettingsStore& Settings() { return *m_settings; }
 
 private:
     // False when this copy must exit at once (another copy is running).
     bool TakeSingleInstance();
+    // Takes back the routes a run that ended abnormally left in the table; the status line's
+    // text for it, empty when there was nothing to do.
+    std::wstring RecoverRoutes(IJournalFile& journal);
 
     std::wstring m_modulePath;
     std::wstring m_moduleDir;
     std::wstring m_systemDir;
     std::wstring m_tempDir;
     std::wstring m_applicationName;
+    std::wstring m_routeJournalPath;
     CKernelHandle m_singleInstanceMutex;
     std::unique_ptr<CRegistrySettingsStore> m_settings;
     bool m_oleStarted = false;

@@ -5,13 +5,15 @@
 #include "vpn/openvpn_vpn_win32.h"
 #include "vpn/windows_vpn.h"
 
-CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir)
+CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir,
+                                             IJournalFile* routeJournal)
     : Sink(sink),
       OwnIpHelper(std::make_unique<CWin32IpHelper>()),
       OwnRasApi(std::make_unique<CWin32RasApi>()),
       IpHelper(*OwnIpHelper),
       RasApi(*OwnRasApi),
-      ModuleDir(std::move(moduleDir))
+      ModuleDir(std::move(moduleDir)),
+      RouteJournal(routeJournal)
 {
 }
 
@@ -38,6 +40,7 @@ ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol pr
         dialUp->DialType = VpnProtocolNumber(protocol);
         connection = std::move(dialUp);
     }
+    connection->SetRouteJournal(RouteJournal);
     Callback = std::make_unique<CGenerationCallback>(Sink, ++Generation);
     connection->Callback = Callback.get();
     LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);

@@ -16,8 +16,9 @@ class CVpnConnectionFactory : public IConnectionFactory, public ICurrentConnecti
 {
 public:
     // Over the platform's IP Helper and dial-up service. OpenVPN runs from moduleDir's
-    // "openvpn" folder.
-    CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir);
+    // "openvpn" folder. Each connection journals its routes in routeJournal (none when null),
+    // which must outlive the factory.
+    CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir, IJournalFile* routeJournal = nullptr);
     // Over the given ones, which must outlive the factory.
     CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi, std::wstring moduleDir = L"");
     ~CVpnConnectionFactory() override;
@@ -50,6 +51,7 @@ private:
     IIpHelper& IpHelper;
     IRasApi& RasApi;
     std::wstring ModuleDir;
+    IJournalFile* RouteJournal = nullptr;
     uint32_t Generation = 0;
     // Declared before the connection, so it is still there while the connection reports its end.
     std::unique_ptr<CGenerationCallback> Callback;

@@ -60,6 +60,17 @@ void Convert(const CIconv& converter, const char* input, size_t inputBytes, size
     }
 }
 
+// Code page 936 keeps ASCII as it is; most of our texts are ASCII (addresses, route lists), and
+// opening a converter costs far more than the conversion.
+template <typename Text>
+bool IsAscii(const Text& text)
+{
+    for (const auto c : text)
+        if (static_cast<unsigned long>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 std::string WideToAnsi(std::wstring_view text)
@@ -67,6 +78,8 @@ std::string WideToAnsi(std::wstring_view text)
     std::string result;
     if (text.empty())
         return result;
+    if (IsAscii(text))
+        return std::string(text.begin(), text.end());
     CIconv converter(kAnsiCharset, kWideCharset);
     if (!converter.Valid()) {
         // Without a converter keep what is plain ASCII; it still beats an empty string.
@@ -85,6 +98,8 @@ std::wstring AnsiToWide(std::string_view bytes)
     std::wstring result;
     if (bytes.empty())
         return result;
+    if (IsAscii(bytes))
+        return std::wstring(bytes.begin(), bytes.end());
     CIconv converter(kWideCharset, kAnsiCharset);
     if (!converter.Valid()) {
         for (char c : bytes) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "vpn/ip_helper.h"
+#include "vpn/route_journal.h"
 #include "vpn/vpn_codes.h"
 #include "vpn/vpn_protocol.h"
 
@@ -80,6 +81,9 @@ public:
     std::vector<std::wstring> GetFailedRoutes() const;
 
     void SetProxy(const SProxySettings& proxy) { Proxy = proxy; }
+    // Before Connect: the journal that lists the routes this connection adds until they are
+    // removed again. It must outlive the connection; without one nothing is journalled.
+    void SetRouteJournal(IJournalFile* file) { Journal.SetFile(file); }
 
     // Members in their documented order. The owner sets the public configuration once,
     // before Connect; the codes and the route rows are only reached through the operations.
@@ -136,12 +140,14 @@ private:
     bool ApplyRoutes();
     void RemoveRoutes();
     void AddProxyHostRoute(std::vector<std::wstring>& failed);
+    std::vector<CRouteRow> JournalBeforeAdding(const std::vector<CRouteRow>& rows);
 
     IIpHelper& IpHelper;
     // Keeps route application and restoration apart: they run on different threads.
     std::mutex RouteLock;
     bool RoutesRestored = false;         // under RouteLock
     std::vector<CRouteRow> AddedRoutes;  // under RouteLock
+    CRouteJournal Journal;               // under RouteLock
     // Keeps the codes and FailedRoutes consistent for readers on other threads.
     mutable std::mutex StatusLock;
 };

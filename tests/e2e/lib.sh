@@ -70,7 +70,13 @@ e2e_begin() {
   WATCHDOG_PID=$!
 
   drive store-clear
+  # A client an earlier test ended the hard way while connected left its route journal; the next
+  # start would clean it up and say so in the status line.
+  rm -f "$(route_journal)"
 }
+
+# The route journal the client keeps in the user's local application data.
+route_journal() { echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/$MAIN_TITLE/routes.journal"; }
 
 e2e_end() {
   local status=$?

@@ -229,6 +229,7 @@ DWORD WINAPI RasHangUpW(HRASCONN handle)
         }
         connection->HungUp = true;
         StandIn().Connections.erase(reinterpret_cast<ULONG_PTR>(handle));
+        SaveLines();
         Log("RasHangUpW handle=" + HandleText(handle) + " phase=" + PhaseName(connection->Phase) +
             " state=" + DialStateName(connection->State) + " result=0");
     }

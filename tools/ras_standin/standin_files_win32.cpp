@@ -67,6 +67,36 @@ void Log(const std::string& line)
     ::CloseHandle(file);
 }
 
+std::string ReadLinesFile()
+{
+    const std::wstring path = BesideModule(L"rasapi32.lines");
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (text.size() < 65536 && ::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    ::CloseHandle(file);
+    return text;
+}
+
+void WriteLinesFile(const std::string& text)
+{
+    const std::wstring path = BesideModule(L"rasapi32.lines");
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
+
 std::string HandleText(HRASCONN handle)
 {
     char text[32];

@@ -1,6 +1,7 @@
 // The connection table, the lines dropping as the scenario says, and the dial's worker thread.
 #include "tools/ras_standin/standin_win32.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -35,6 +36,7 @@ ULONGLONG Ticks(const FILETIME& time)
 void Drop(CConnection& connection, const char* reason)
 {
     connection.Phase = EPhase::Dropped;
+    SaveLines();
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", NowSeconds() - connection.ConnectedAt);
     Log("drop handle=" + HandleText(connection.Handle) + " after_s=" + seconds + " reason=" + reason);
@@ -64,6 +66,7 @@ void RunDial(CConnection& connection)
                 connection.Phase = EPhase::Connected;
                 connection.ConnectedAt = connection.CountedUntil = NowSeconds();
                 ::GetSystemTimeAsFileTime(&connection.ConnectedFileTime);
+                SaveLines();
             }
             if (connection.Notifying) {
                 notifier = connection.Notifier;
@@ -121,6 +124,7 @@ CStandIn& StandIn()
 
 CScenario CurrentScenario()
 {
+    AdoptLeftoverLines();
     FILETIME written;
     const CScenario scenario = ReadScenario(written);
     CStandIn& standIn = StandIn();
@@ -194,4 +198,91 @@ void EndDial(CConnection& connection)
         Log("RasHangUpW handle=" + HandleText(connection.Handle) +
             " the notifier has not returned after 5 s");
     }
+}
+
+namespace
+{
+
+bool ProcessRuns(DWORD processId)
+{
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return false;
+    const bool runs = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return runs;
+}
+
+// "handle process entry" per line, the entry in UTF-8.
+struct CLineRecord
+{
+    ULONG_PTR Handle = 0;
+    DWORD ProcessId = 0;
+    std::string EntryName;
+};
+
+std::vector<CLineRecord> ReadLineRecords()
+{
+    std::vector<CLineRecord> records;
+    const std::string text = ReadLinesFile();
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        unsigned long long handle = 0;
+        unsigned long processId = 0;
+        int consumed = 0;
+        if (std::sscanf(line.c_str(), "%llx %lu %n", &handle, &processId, &consumed) >= 2 && consumed > 0)
+            records.push_back({static_cast<ULONG_PTR>(handle), static_cast<DWORD>(processId), line.substr(consumed)});
+    }
+    return records;
+}
+
+} // namespace
+
+void SaveLines()
+{
+    std::string text;
+    // Other programs' lines that are still theirs stay listed.
+    for (const CLineRecord& record : ReadLineRecords())
+        if (record.ProcessId != ::GetCurrentProcessId() && ProcessRuns(record.ProcessId))
+            text += HandleText(reinterpret_cast<HRASCONN>(record.Handle)) + " " + std::to_string(record.ProcessId) + " " + record.EntryName + "\n";
+    for (const auto& entry : StandIn().Connections)
+        if (entry.second->Phase == EPhase::Connected)
+            text += HandleText(entry.second->Handle) + " " + std::to_string(::GetCurrentProcessId()) + " " +
+                    Utf8(entry.second->Entry.Name) + "\n";
+    WriteLinesFile(text);
+}
+
+void AdoptLeftoverLines()
+{
+    CStandIn& standIn = StandIn();
+    if (standIn.LeftoversAdopted)
+        return;
+    standIn.LeftoversAdopted = true;
+    bool adopted = false;
+    for (const CLineRecord& record : ReadLineRecords()) {
+        if (record.ProcessId == ::GetCurrentProcessId() || ProcessRuns(record.ProcessId) ||
+            standIn.Connections.count(record.Handle) != 0)
+            continue;
+        auto connection = std::make_shared<CConnection>();
+        connection->Handle = reinterpret_cast<HRASCONN>(record.Handle);
+        connection->Entry.Name.resize(record.EntryName.size());
+        connection->Entry.Name.resize(static_cast<size_t>(::MultiByteToWideChar(
+            CP_UTF8, 0, record.EntryName.data(), static_cast<int>(record.EntryName.size()),
+            &connection->Entry.Name[0], static_cast<int>(connection->Entry.Name.size()))));
+        connection->Phase = EPhase::Connected;
+        connection->State = DialState::Connected;
+        connection->ConnectedAt = connection->CountedUntil = NowSeconds();
+        standIn.Connections[record.Handle] = connection;
+        standIn.NextHandle = std::max(standIn.NextHandle, record.Handle + 1);
+        Log("adopted handle=" + HandleText(connection->Handle) + " entry=" + record.EntryName +
+            " from_process=" + std::to_string(record.ProcessId));
+        adopted = true;
+    }
+    if (adopted)
+        SaveLines();
 }

@@ -67,6 +67,7 @@ struct CConnection
 
 struct CStandIn
 {
+    bool LeftoversAdopted = false;
     std::vector<CEntry> Entries;
     std::map<ULONG_PTR, std::shared_ptr<CConnection>> Connections;
     ULONG_PTR NextHandle = 0x10001;
@@ -91,6 +92,13 @@ CStandIn& StandIn();
 // understand (once), and drops the lines it says must drop.
 CScenario CurrentScenario();
 
+// Under the lock. Windows' dial-up service keeps a line up when the program that dialled it is
+// killed; so does the stand-in: rasapi32.lines beside the DLL lists the lines that are up, with
+// their process. SaveLines rewrites it after every change; the first call of a process adopts
+// the lines of processes that are gone, so they can be listed and hung up.
+void SaveLines();
+void AdoptLeftoverLines();
+
 // Starts the dial's worker thread. 0 or a system error.
 DWORD StartDial(const std::shared_ptr<CConnection>& connection);
 // Without the lock, after the hang-up took the connection off the table: stops the worker and
@@ -102,6 +110,8 @@ void CountTraffic(CConnection& connection, const CScenario& scenario);
 // Files beside the DLL and text helpers (standin_files_win32.cpp).
 CScenario ReadScenario(FILETIME& written);
 void Log(const std::string& line);
+std::string ReadLinesFile();
+void WriteLinesFile(const std::string& text);
 std::string HandleText(HRASCONN handle);
 double NowSeconds();
 HMODULE OwnModule();
