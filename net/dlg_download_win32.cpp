@@ -40,7 +40,10 @@ BOOL CDlgDownload::OnInitDialog()
     m_cancel.BindDlgItem(Handle(), IDCANCEL);
     StartAnimation();
     ::PostMessageW(Handle(), kReportStartProblemsMessage, 0, 0);
-    return TRUE;
+    // No focus yet: focusing a control would activate the window before it is shown, and
+    // hiding it again after a quick answer would cost another round of activation. The
+    // dialog manager puts the focus on Cancel when the window is shown and activated.
+    return FALSE;
 }
 
 void CDlgDownload::StartAnimation()
