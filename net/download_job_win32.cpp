@@ -144,6 +144,10 @@ void CDownloadJob::Receive(HANDLE networkEvent, SSocketEvents& seen)
         if (received > 0) {
             if (m_response.Feed(std::string_view(buffer.get(), static_cast<size_t>(received))) != EHttpParseState::NeedMore)
                 return;
+            // A short read emptied the socket: wait for more rather than try a receive that
+            // would only say so. A stale signal costs one receive that would block, below.
+            if (static_cast<size_t>(received) < kReceiveBlock && !seen.closed && !WaitForNetwork(networkEvent, seen))
+                return;
             continue;
         }
         if (received == 0) {
