@@ -29,20 +29,27 @@ void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<
 
 BOOL CDlgDownload::OnInitDialog()
 {
+    // The downloads first: they go on while the window dresses itself, and a quick answer may
+    // arrive before the window is ever shown.
+    m_winnerIndex = -1;
+    StartJobs();
     WriteWindowText(Handle(), kTitle);
     // No caption buttons: Cancel is the only way out.
     SetCaptionButtons(false, false, false);
     AttachFrame();
     m_cancel.BindDlgItem(Handle(), IDCANCEL);
     StartAnimation();
-    m_winnerIndex = -1;
-    StartJobs();
     ::PostMessageW(Handle(), kReportStartProblemsMessage, 0, 0);
-    return TRUE;
+    // No focus yet: focusing a control would activate the window before it is shown, and
+    // hiding it again after a quick answer would cost another round of activation. The
+    // dialog manager puts the focus on Cancel when the window is shown and activated.
+    return FALSE;
 }
 
 void CDlgDownload::StartAnimation()
 {
+    // The template gives the control ACS_TIMER: it plays on a timer of this thread instead of a
+    // thread of its own, which every fetch would otherwise start and stop again.
     // A build without the animation resource keeps the control empty.
     const HINSTANCE module = ::GetModuleHandleW(nullptr);
     if (!::FindResourceW(module, MAKEINTRESOURCEW(IDR_WAIT_ANIMATION), L"AVI"))

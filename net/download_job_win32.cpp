@@ -1,12 +1,16 @@
 #include "net/download_job_win32.h"
 
 #include <cstring>
+#include <memory>
+#include <string_view>
 
 #include "base/url.h"
 #include "net/http_request.h"
 
 namespace {
-constexpr size_t kReceiveChunk = 16 * 1024;
+// Large blocks: under Wine every receive is a round trip to the Wine server, and on Windows a
+// block this size takes whatever the socket holds in one call.
+constexpr size_t kReceiveBlock = 256 * 1024;
 
 // A numeric address first; a name only when it is none. A name that does not resolve fails the
 // job (there is nothing to connect to).
@@ -42,7 +46,7 @@ bool CDownloadJob::Start(HWND owner, const CStopSignal& stop) noexcept
     if (m_thread.Started() || !m_socket || !stop.Valid())
         return false;
     m_owner = owner;
-    m_stopEvent = stop.Event();
+    m_stop = &stop;
     return m_thread.Start([this] { Run(); });
 }
 
@@ -73,8 +77,9 @@ void CDownloadJob::Download()
     if (!url.valid || !winsock.Started() || !ResolveAddress(url, address))
         return;
 
-    // Everything below waits on the socket's events together with the owner's stop event, so
-    // Cancel ends a connect or a receive at once without closing a socket under our feet.
+    // The socket is non-blocking from here on. Every call is tried first; only one that would
+    // block waits, on the socket's events together with the owner's stop event, so Cancel ends a
+    // connect or a quiet receive at once without closing a socket under our feet.
     CKernelHandle networkEvent(::WSACreateEvent());
     if (!networkEvent ||
         ::WSAEventSelect(m_socket.Get(), networkEvent.Get(), FD_CONNECT | FD_WRITE | FD_READ | FD_CLOSE) != 0)
@@ -82,76 +87,86 @@ void CDownloadJob::Download()
     if (::connect(m_socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 &&
         ::WSAGetLastError() != WSAEWOULDBLOCK)
         return;
-
-    std::string request = BuildHttpGetRequest(url);
-    bool connected = false;
-    for (;;) {
-        WSANETWORKEVENTS events;
-        if (!WaitForNetwork(networkEvent.Get(), events))
+    SSocketEvents seen;
+    while (!seen.connected) {
+        if (!WaitForNetwork(networkEvent.Get(), seen))
             return;
-        if (events.lNetworkEvents & FD_CONNECT) {
-            if (events.iErrorCode[FD_CONNECT_BIT] != 0)
-                return;
-            connected = true;
-        }
-        if (!connected)
-            continue;
-        if (!request.empty() && (events.lNetworkEvents & (FD_CONNECT | FD_WRITE)) && !SendSome(request))
-            return;
-        if (events.lNetworkEvents & (FD_READ | FD_CLOSE)) {
-            const bool closed = (events.lNetworkEvents & FD_CLOSE) != 0;
-            if (!ReceiveSome(closed, closed ? events.iErrorCode[FD_CLOSE_BIT] : 0))
-                return;
-        }
     }
+    if (seen.connectError != 0 || !SendRequest(BuildHttpGetRequest(url), networkEvent.Get(), seen))
+        return;
+    Receive(networkEvent.Get(), seen);
 }
 
-bool CDownloadJob::WaitForNetwork(HANDLE networkEvent, WSANETWORKEVENTS& events)
+bool CDownloadJob::WaitForNetwork(HANDLE networkEvent, SSocketEvents& seen)
 {
-    const HANDLE handles[] = {m_stopEvent, networkEvent};  // stop first: it wins a tie
+    const HANDLE handles[] = {m_stop->Event(), networkEvent};  // stop first: it wins a tie
     if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
         return false;
-    return ::WSAEnumNetworkEvents(m_socket.Get(), networkEvent, &events) == 0;
-}
-
-bool CDownloadJob::SendSome(std::string& request)
-{
-    while (!request.empty()) {
-        const int sent = ::send(m_socket.Get(), request.data(), static_cast<int>(request.size()), 0);
-        if (sent == SOCKET_ERROR)
-            return ::WSAGetLastError() == WSAEWOULDBLOCK;  // the rest goes with the next FD_WRITE
-        request.erase(0, static_cast<size_t>(sent));
+    WSANETWORKEVENTS events;
+    if (::WSAEnumNetworkEvents(m_socket.Get(), networkEvent, &events) != 0)
+        return false;
+    if (events.lNetworkEvents & FD_CONNECT) {
+        seen.connected = true;
+        seen.connectError = events.iErrorCode[FD_CONNECT_BIT];
+    }
+    if (events.lNetworkEvents & FD_CLOSE) {
+        seen.closed = true;
+        seen.closeError = events.iErrorCode[FD_CLOSE_BIT];
     }
     return true;
 }
 
-bool CDownloadJob::ReceiveSome(bool peerClosed, int closeError)
+bool CDownloadJob::SendRequest(const std::string& request, HANDLE networkEvent, SSocketEvents& seen)
 {
-    char buffer[kReceiveChunk];
-    for (;;) {
-        if (::WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0)
+    std::string_view rest(request);
+    while (!rest.empty() && !seen.closed) {  // a peer that closed early may still have answered
+        if (m_stop->IsSet())
             return false;
-        const int received = ::recv(m_socket.Get(), buffer, static_cast<int>(sizeof(buffer)), 0);
+        const int sent = ::send(m_socket.Get(), rest.data(), static_cast<int>(rest.size()), 0);
+        if (sent != SOCKET_ERROR) {
+            rest.remove_prefix(static_cast<size_t>(sent));
+            continue;
+        }
+        if (::WSAGetLastError() != WSAEWOULDBLOCK || !WaitForNetwork(networkEvent, seen))
+            return false;
+    }
+    return true;
+}
+
+void CDownloadJob::Receive(HANDLE networkEvent, SSocketEvents& seen)
+{
+    std::unique_ptr<char[]> buffer(new char[kReceiveBlock]);
+    for (;;) {
+        // The flag costs nothing; the event is waited on only when there is nothing to read.
+        if (m_stop->IsSet())
+            return;
+        const int received = ::recv(m_socket.Get(), buffer.get(), static_cast<int>(kReceiveBlock), 0);
         if (received > 0) {
-            if (m_response.Feed(std::string_view(buffer, static_cast<size_t>(received))) != EHttpParseState::NeedMore)
-                return false;
+            if (m_response.Feed(std::string_view(buffer.get(), static_cast<size_t>(received))) != EHttpParseState::NeedMore)
+                return;
+            // A short read emptied the socket: wait for more rather than try a receive that
+            // would only say so. A stale signal costs one receive that would block, below.
+            if (static_cast<size_t>(received) < kReceiveBlock && !seen.closed && !WaitForNetwork(networkEvent, seen))
+                return;
             continue;
         }
         if (received == 0) {
             m_response.ConnectionClosed();
-            return false;
+            return;
         }
         if (::WSAGetLastError() != WSAEWOULDBLOCK) {
             m_response.ConnectionFailed();
-            return false;
+            return;
         }
-        if (!peerClosed)
-            return true;
-        // Closed, and nothing more to read.
-        if (closeError == 0)
-            m_response.ConnectionClosed();
-        else
-            m_response.ConnectionFailed();
-        return false;
+        if (seen.closed) {
+            // Closed, and nothing more to read.
+            if (seen.closeError == 0)
+                m_response.ConnectionClosed();
+            else
+                m_response.ConnectionFailed();
+            return;
+        }
+        if (!WaitForNetwork(networkEvent, seen))
+            return;
     }
 }

@@ -22,8 +22,8 @@ public:
 
     // Creates the TCP socket on the caller's thread. False when the system gives none.
     bool CreateSocket() noexcept;
-    // Starts the download thread. `stop` is set by the owner to stop every job; `owner`
-    // receives kDownloadFinishedMessage when the thread ends.
+    // Starts the download thread. `stop` is set by the owner to stop every job and must outlive
+    // the thread; `owner` receives kDownloadFinishedMessage when the thread ends.
     bool Start(HWND owner, const CStopSignal& stop) noexcept;
     bool Started() const noexcept { return m_thread.Started(); }
     // Waits for the thread without a limit and closes the socket. True if a thread was joined.
@@ -34,20 +34,28 @@ public:
     CHttpResponseParser& Response() { return m_response; }
 
 private:
+    // What the socket's network events have told so far.
+    struct SSocketEvents {
+        bool connected = false;
+        int connectError = 0;
+        bool closed = false;
+        int closeError = 0;
+    };
+
     void Run() noexcept;
     void Download();
-    // Waits for network events or the stop event. False when stopped or the wait failed.
-    bool WaitForNetwork(HANDLE networkEvent, WSANETWORKEVENTS& events);
-    // Sends what remains of the request. False on a socket error; `request` is consumed.
-    bool SendSome(std::string& request);
-    // Reads what is there into the parser. False when reading has ended (closed, failed, or the
-    // response is decided).
-    bool ReceiveSome(bool peerClosed, int closeError);
+    // Waits for network events or the stop event and notes what happened. False when stopped or
+    // the wait failed.
+    bool WaitForNetwork(HANDLE networkEvent, SSocketEvents& seen);
+    // False on a socket error or a stop.
+    bool SendRequest(const std::string& request, HANDLE networkEvent, SSocketEvents& seen);
+    // Feeds the parser until the response is decided, the connection ends or the owner stops us.
+    void Receive(HANDLE networkEvent, SSocketEvents& seen);
 
     std::wstring m_url;
     CSocket m_socket;
     HWND m_owner = nullptr;
-    HANDLE m_stopEvent = nullptr;  // the owner's
+    const CStopSignal* m_stop = nullptr;  // the owner's; outlives the thread
     CWorkerThread m_thread;
     CHttpResponseParser m_response;
 };

@@ -133,20 +133,20 @@ EHttpParseState CHttpResponseParser::ConnectionFailed()
 
 EHttpParseState CHttpResponseParser::FeedHeader(std::string_view bytes)
 {
-    m_pending.append(bytes.data(), bytes.size());
+    // A header block ends within kMaxHeaderBytes, so no more than that is ever held here; what
+    // follows it goes on to the body from the caller's bytes.
+    const std::size_t held = m_pending.size();
+    m_pending.append(bytes.data(), std::min(bytes.size(), kMaxHeaderBytes - held));
     const std::size_t end = m_pending.find("\r\n\r\n", m_scanFrom);
     if (end == std::string::npos) {
-        // Any terminator still to come ends past what we hold now.
         if (m_pending.size() >= kMaxHeaderBytes)
             return Fail(EHttpFailure::HeaderTooLarge);
+        // Any terminator still to come ends past what we hold now.
         m_scanFrom = m_pending.size() >= 3 ? m_pending.size() - 3 : 0;
         return m_state;
     }
     const std::size_t blockSize = end + 4;
-    if (blockSize > kMaxHeaderBytes)
-        return Fail(EHttpFailure::HeaderTooLarge);
-
-    std::string rest = m_pending.substr(blockSize);
+    const std::string_view rest = bytes.substr(blockSize - held);
     m_pending.resize(blockSize);
     if (!ReadHeaderBlock(m_pending) || !StartBody())
         return m_state;
@@ -221,6 +221,7 @@ bool CHttpResponseParser::StartBody()
     }
     m_contentLength = static_cast<int32_t>(length);
     m_phase = EPhase::FixedBody;
+    m_body.reserve(length);  // within kMaxBodyBytes
     if (length == 0)
         Finish();
     return true;
@@ -243,6 +244,15 @@ EHttpParseState CHttpResponseParser::FeedBody(std::string_view bytes)
         m_body.append(bytes.data(), bytes.size());
         return m_state;
     default:
+        // Chunk data goes straight to the body while no framing bytes wait in front of it.
+        if (m_phase == EPhase::ChunkData && m_offset == m_pending.size()) {
+            const std::size_t take = std::min(bytes.size(), m_chunkRemaining);
+            m_body.append(bytes.data(), take);
+            bytes.remove_prefix(take);
+            m_chunkRemaining -= take;
+            if (m_chunkRemaining == 0)
+                m_phase = EPhase::ChunkDataEnd;
+        }
         m_pending.append(bytes.data(), bytes.size());
         return RunChunked();
     }

@@ -177,12 +177,14 @@ TEST(HttpResponseParser, CloseAfterTheLastChunkKeepsTheBody)
 TEST(HttpResponseParser, HeaderBlockBoundIs64KiB)
 {
     const std::string start = "HTTP/1.1 200 OK\r\nX-Pad: ";
-    const std::string end = "\r\nContent-Length: 0\r\n\r\n";
+    const std::string end = "\r\nContent-Length: 3\r\n\r\n";
     const std::string atBound = start + std::string(CHttpResponseParser::kMaxHeaderBytes - start.size() - end.size(), 'p') + end;
     ASSERT_EQ(atBound.size(), CHttpResponseParser::kMaxHeaderBytes);
 
+    // The body arrives in the piece that completes the header block.
     CHttpResponseParser fits;
-    EXPECT_EQ(FeedSplit(fits, atBound, {1000, 40000}), State::Complete);
+    EXPECT_EQ(FeedSplit(fits, atBound + "abc", {1000, 40000}), State::Complete);
+    EXPECT_EQ(fits.Body(), "abc");
 
     CHttpResponseParser over;
     EXPECT_EQ(over.Feed(start + "p" + atBound.substr(start.size())), State::Failed);

@@ -89,6 +89,7 @@ TEST_F(FetchRaceTest, CancelStopsEndlessDownloads)
     ASSERT_TRUE(first.Listening() && second.Listening());
     std::atomic<bool> pressed{false};
     std::atomic<bool> animating{false};
+    std::atomic<bool> focusOnCancel{false};
     const SFetchOutcome outcome = FetchWithWindow({first.Url(), second.Url()}, [&](DWORD uiThread) {
         if (!first.WaitUntilHolding(3000) || !second.WaitUntilHolding(3000))
             return;
@@ -97,12 +98,19 @@ TEST_F(FetchRaceTest, CancelStopsEndlessDownloads)
             return;
         // Playing a frame succeeds only when the window has opened the wait animation.
         DWORD_PTR played = 0;
+        // Cancel has the focus once the window is up, so Enter and Escape reach it.
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof(gui);
+        focusOnCancel = WaitFor([&] {
+            return ::GetGUIThreadInfo(uiThread, &gui) && gui.hwndFocus == ::GetDlgItem(window, IDCANCEL);
+        }, std::chrono::seconds(3));
         animating = ::SendMessageTimeoutW(::GetDlgItem(window, IDC_DOWNLOAD_ANIMATION), ACM_PLAY, 1, MAKELPARAM(0, 0),
                                           SMTO_ABORTIFHUNG, 1000, &played) &&
                     played;
         pressed = ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0) != 0;
     });
     EXPECT_TRUE(animating);
+    EXPECT_TRUE(focusOnCancel);
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(outcome.run.timedOut);
     EXPECT_EQ(outcome.run.result, IDCANCEL);
