@@ -68,6 +68,7 @@ protected:
 
 private:
     void PlaceControls();
+    void AttachNoticePane();
     void FillLoginFields();
     void OpenDiagnosis();
 

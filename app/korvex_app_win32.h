@@ -31,6 +31,9 @@ public:
     std::wstring OverrideFilePath() const;
 
     ISettingsStore& Settings() { return *m_settings; }
+    // OLE on the user-interface thread, for the notice pane's ActiveX control: started by the main
+    // window once it shows, ended when the program ends.
+    void StartOle();
 
 private:
     // False when this copy must exit at once (another copy is running).
