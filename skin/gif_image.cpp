@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int32_t kMaxPixels = 16 * 1024 * 1024;
+constexpr int64_t kMaxPixels = 16 * 1024 * 1024;
 constexpr int kMaxCodes = 4096;
 
 class CReader {
@@ -191,7 +191,7 @@ std::optional<SGifImage> DecodeGif(const uint8_t* bytes, size_t size)
     image.height = reader.Word();
     const uint8_t screenFlags = reader.Byte();
     reader.Skip(2);  // background colour, aspect ratio
-    if (image.width == 0 || image.height == 0 || image.width * image.height > kMaxPixels)
+    if (image.width == 0 || image.height == 0 || int64_t{image.width} * image.height > kMaxPixels)
         return std::nullopt;
     Palette global{};
     if ((screenFlags & 0x80) && !ReadPalette(reader, screenFlags, global))
@@ -223,6 +223,8 @@ std::optional<SGifImage> DecodeGif(const uint8_t* bytes, size_t size)
         const uint8_t frameFlags = reader.Byte();
         Palette local{};
         if ((frameFlags & 0x80) && !ReadPalette(reader, frameFlags, local))
+            return std::nullopt;
+        if (int64_t{width} * height > kMaxPixels)
             return std::nullopt;
         const Palette& palette = (frameFlags & 0x80) ? local : global;
         if (!reader.Has(1))
