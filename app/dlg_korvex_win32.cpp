@@ -19,6 +19,7 @@ namespace {
 constexpr int kWindowWidth = 322;
 constexpr int kWindowHeight = 392;
 constexpr UINT_PTR kSupervisionTimer = 0;
+constexpr UINT_PTR kNoticePaneTimer = 1;  // once, at start
 constexpr COLORREF kLinkTextColor = 0xFFFFFF;
 
 struct SPlacement {
@@ -65,7 +66,6 @@ BOOL CDlgKorvex::OnInitDialog()
     m_savePassword.BindDlgItem(Handle(), IDC_SAVE_PASSWORD);
     m_status.SetStyleName(kStyleStatic);
     m_status.BindDlgItem(Handle(), IDC_STATUS);
-    m_notice.Attach(Handle());  // without a browser engine the pane stays empty: the picture shows
 
     ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
     ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
@@ -75,8 +75,18 @@ BOOL CDlgKorvex::OnInitDialog()
     EnableConnectButtons(true, false);
     SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
     FillLoginFields();
-    m_notice.ShowStartPage(m_hosts.webHost, m_hosts.referralTag);
+    // The browser (OLE, the HTML engine) comes once the window has been painted: a timer's turn
+    // comes after the paint's, and the window needs neither to show.
+    ::SetTimer(Handle(), kNoticePaneTimer, USER_TIMER_MINIMUM, nullptr);
     return TRUE;
+}
+
+void CDlgKorvex::AttachNoticePane()
+{
+    m_app.StartOle();
+    // Without a browser engine the pane stays empty and the window picture shows there.
+    if (SUCCEEDED(m_notice.Attach(Handle())))
+        m_notice.ShowStartPage(m_hosts.webHost, m_hosts.referralTag);
 }
 
 void CDlgKorvex::PlaceControls()
@@ -265,6 +275,11 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         HideWindow();
         return TRUE;
     case WM_TIMER:
+        if (wParam == kNoticePaneTimer) {
+            ::KillTimer(Handle(), kNoticePaneTimer);
+            AttachNoticePane();
+            return TRUE;
+        }
         handled = wParam == kSupervisionTimer;
         if (handled)
             m_controller->OnTick();

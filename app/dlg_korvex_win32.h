@@ -70,6 +70,7 @@ protected:
 
 private:
     void PlaceControls();
+    void AttachNoticePane();
     void FillLoginFields();
     void OpenDiagnosis();
 

@@ -1,12 +1,12 @@
 #include "app/ini.h"
 
 #include "base/ansi.h"
+#include "base/file_io.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <limits>
-#include <system_error>
+#include <optional>
 
 namespace {
 
@@ -244,23 +244,10 @@ CIniDocument CIniDocument::Parse(std::string_view fileBytes)
     return document;
 }
 
-CIniDocument CIniDocument::Load(const std::filesystem::path& path)
+CIniDocument CIniDocument::Load(const std::wstring& path)
 {
-    // A directory opens fine as a stream and then throws on the first read.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return {};
-    try {
-        std::ifstream file(path, std::ios::binary);
-        if (!file)
-            return {};
-        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-        if (file.bad())
-            return {};
-        return Parse(bytes);
-    } catch (const std::exception&) {
-        return {};  // read errors surface as exceptions from the stream buffer
-    }
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    return bytes ? Parse(*bytes) : CIniDocument();
 }
 
 const CIniDocument::Key* CIniDocument::Find(std::wstring_view section, std::wstring_view key) const
@@ -337,13 +324,13 @@ int32_t ParseInt32Auto(std::wstring_view text)
     return magnitude >= kLimit ? std::numeric_limits<int32_t>::max() : static_cast<int32_t>(magnitude);
 }
 
-std::wstring ReadIniString(const std::filesystem::path& file, std::wstring_view section,
+std::wstring ReadIniString(const std::wstring& file, std::wstring_view section,
                            std::wstring_view key, std::wstring_view defaultValue)
 {
     return CIniDocument::Load(file).GetString(section, key, defaultValue);
 }
 
-int32_t ReadIniInt(const std::filesystem::path& file, std::wstring_view section, std::wstring_view key,
+int32_t ReadIniInt(const std::wstring& file, std::wstring_view section, std::wstring_view key,
                    int32_t defaultValue)
 {
     return CIniDocument::Load(file).GetInt(section, key, defaultValue);

@@ -17,7 +17,6 @@
 // Text after an embedded NUL in a name or value is ignored, as the system does.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,7 +35,7 @@ public:
 
     static CIniDocument Parse(std::string_view fileBytes);
     // A missing or unreadable file gives an empty document.
-    static CIniDocument Load(const std::filesystem::path& path);
+    static CIniDocument Load(const std::wstring& path);
 
     std::wstring GetString(std::wstring_view section, std::wstring_view key,
                            std::wstring_view defaultValue) const;
@@ -64,7 +63,7 @@ std::wstring DecodeIniText(std::string_view fileBytes);
 // no digits gives 0; out-of-range values saturate at INT32_MIN / INT32_MAX.
 int32_t ParseInt32Auto(std::wstring_view text);
 
-std::wstring ReadIniString(const std::filesystem::path& file, std::wstring_view section,
+std::wstring ReadIniString(const std::wstring& file, std::wstring_view section,
                            std::wstring_view key, std::wstring_view defaultValue);
-int32_t ReadIniInt(const std::filesystem::path& file, std::wstring_view section,
+int32_t ReadIniInt(const std::wstring& file, std::wstring_view section,
                    std::wstring_view key, int32_t defaultValue);

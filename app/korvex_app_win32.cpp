@@ -84,6 +84,12 @@ std::wstring CKorvexApp::RecoverRoutes(IJournalFile& journal)
     return RouteCleanupStatusText(result);
 }
 
+void CKorvexApp::StartOle()
+{
+    if (!m_oleStarted)
+        m_oleStarted = SUCCEEDED(::OleInitialize(nullptr));
+}
+
 int CKorvexApp::Run()
 {
     if (!TakeSingleInstance())
@@ -94,9 +100,6 @@ int CKorvexApp::Run()
 
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
     ::InitCommonControlsEx(&controls);
-
-    // The notice pane is an ActiveX control.
-    m_oleStarted = SUCCEEDED(::OleInitialize(nullptr));
 
     m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
 

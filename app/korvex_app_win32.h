@@ -34,6 +34,9 @@ public:
     const std::wstring& RouteJournalPath() const { return m_routeJournalPath; }
 
     ISettingsStore& Settings() { return *m_settings; }
+    // OLE on the user-interface thread, for the notice pane's ActiveX control: started by the main
+    // window once it shows, ended when the program ends.
+    void StartOle();
 
 private:
     // False when this copy must exit at once (another copy is running).

@@ -1,13 +1,10 @@
 #include "app/login_exchange.h"
 
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 #include "app/event_log.h"
 #include "app/ini.h"
 #include "app/login_rules.h"
 #include "app/server_directory.h"
+#include "base/file_io.h"
 #include "base/url.h"
 
 namespace {
@@ -38,8 +35,7 @@ void CLoginExchange::Run(const SLoginInput& input)
     RunWithResponseFile(input);
 
     // Whatever happened, the directory must not outlive the exchange.
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(ResponsePath()), ignored);
+    RemoveFile(ResponsePath());
 }
 
 void CLoginExchange::SaveCredentials(const SLoginInput& input)
@@ -61,7 +57,7 @@ void CLoginExchange::SaveCredentials(const SLoginInput& input)
 
 void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
 {
-    const CIniDocument overrides = CIniDocument::Load(std::filesystem::path(m_environment.overrideFile));
+    const CIniDocument overrides = CIniDocument::Load(m_environment.overrideFile);
     const bool noLogin = overrides.GetInt(kMain, L"NoLogin", 0) != 0;
     const std::vector<std::wstring> baseUrls =
         SplitBaseUrls(overrides.GetString(kMain, L"LoginURL", m_environment.defaultLoginUrls));
@@ -76,7 +72,7 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
     }
     m_services.ui.SetResponsePath(ResponsePath());
 
-    const CServerDirectory directory = CServerDirectory::Load(std::filesystem::path(ResponsePath()));
+    const CServerDirectory directory = CServerDirectory::Load(ResponsePath());
     if (m_services.ui.Abandoned() || !PassVersionGate(directory) || !PassAuthentication(directory))
         return;
 
@@ -111,8 +107,9 @@ void CLoginExchange::RunWithResponseFile(const SLoginInput& input)
 bool CLoginExchange::FetchLoginDocument(const SLoginInput& input, const std::vector<std::wstring>& baseUrls,
                                         std::wstring& chosenBase)
 {
-    std::ofstream file(std::filesystem::path(ResponsePath()), std::ios::binary | std::ios::trunc);
-    if (!file) {
+    // The response file is made (emptied) first: a folder where it cannot be written ends the
+    // exchange before anything goes to the network.
+    if (!WriteFileBytes(ResponsePath(), {})) {
         m_services.ui.SetStatus(login_text::kCancelled, false);
         return false;
     }
@@ -123,10 +120,7 @@ bool CLoginExchange::FetchLoginDocument(const SLoginInput& input, const std::vec
         urls.push_back(BuildLoginUrl(base, input.userName, input.password, m_environment.referralTag));
     TheEventLog().LoginHostsTried(baseUrls);
     const SFetchResult result = m_services.fetch.Fetch(urls);
-    if (result.ok)
-        file.write(result.body.data(), static_cast<std::streamsize>(result.body.size()));
-    file.close();
-    if (!result.ok || file.fail()) {
+    if (!result.ok || !WriteFileBytes(ResponsePath(), result.body)) {
         TheEventLog().LoginEnded(login_text::kCancelled);
         m_services.ui.SetStatus(login_text::kCancelled, false);
         return false;

@@ -1,6 +1,7 @@
 #include "app/password_win32.h"
 
 #include "win/handle.h"
+#include "win/system_library.h"
 
 #include <wincrypt.h>
 
@@ -11,6 +12,13 @@ namespace {
 // of the program read and write.
 constexpr wchar_t kDescription[] = L"Korvex";
 constexpr DWORD kFlags = CRYPTPROTECT_AUDIT;
+
+// crypt32 comes in only once a password is protected or read (it is several megabytes with
+// what it loads); without it the system refused, as far as the caller can tell.
+using ProtectFunction = BOOL(WINAPI*)(DATA_BLOB*, LPCWSTR, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD,
+                                      DATA_BLOB*);
+using UnprotectFunction = BOOL(WINAPI*)(DATA_BLOB*, LPWSTR*, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD,
+                                        DATA_BLOB*);
 }  // namespace
 
 std::vector<uint8_t> ProtectPassword(std::wstring_view password)
@@ -21,7 +29,8 @@ std::vector<uint8_t> ProtectPassword(std::wstring_view password)
     BYTE noEntropy = 0;
     DATA_BLOB entropy{0, &noEntropy};
     DATA_BLOB output{};
-    if (!::CryptProtectData(&input, kDescription, &entropy, nullptr, nullptr, kFlags, &output))
+    const auto protect = SystemFunction<ProtectFunction>(L"crypt32.dll", "CryptProtectData");
+    if (!protect || !protect(&input, kDescription, &entropy, nullptr, nullptr, kFlags, &output))
         return {};
     CLocalMemory owner(output.pbData);
     return std::vector<uint8_t>(output.pbData, output.pbData + output.cbData);
@@ -37,7 +46,8 @@ std::optional<std::wstring> UnprotectPassword(const std::vector<uint8_t>& blob)
     DATA_BLOB entropy{0, &noEntropy};
     DATA_BLOB output{};
     LPWSTR description = nullptr;
-    if (!::CryptUnprotectData(&input, &description, &entropy, nullptr, nullptr, kFlags, &output))
+    const auto unprotect = SystemFunction<UnprotectFunction>(L"crypt32.dll", "CryptUnprotectData");
+    if (!unprotect || !unprotect(&input, &description, &entropy, nullptr, nullptr, kFlags, &output))
         return std::nullopt;
     CLocalMemory descriptionOwner(description);
     CLocalMemory outputOwner(output.pbData);

@@ -8,7 +8,7 @@ constexpr wchar_t kRoutes[] = L"Routes";
 constexpr wchar_t kServers[] = L"Servers";
 }  // namespace
 
-CServerDirectory CServerDirectory::Load(const std::filesystem::path& path)
+CServerDirectory CServerDirectory::Load(const std::wstring& path)
 {
     return CServerDirectory(CIniDocument::Load(path));
 }

@@ -5,7 +5,6 @@
 // count from 0 and a list ends at the first index whose title is blank.
 
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -16,7 +15,7 @@ public:
     CServerDirectory() = default;
     explicit CServerDirectory(CIniDocument document) : m_document(std::move(document)) {}
     // A missing file reads as an empty directory.
-    static CServerDirectory Load(const std::filesystem::path& path);
+    static CServerDirectory Load(const std::wstring& path);
 
     // Section VPN, every value with an empty default.
     std::wstring RequiredClientVersion() const;

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "win/handle.h"
 #include "win/message_box.h"
+#include "win/system_library.h"
 #include "win/window_messages.h"
 
 namespace {
@@ -262,7 +263,10 @@ std::wstring CDlgDiagnosis::AskSavePath()
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrDefExt = diagnosis_text::kDefaultExtension;
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-    if (!::GetSaveFileNameW(&dialog))
+    // comdlg32 is loaded only when the report is saved: the program starts without it.
+    using SaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+    const auto ask = SystemFunction<SaveFileNameFunction>(L"comdlg32.dll", "GetSaveFileNameW");
+    if (!ask || !ask(&dialog))
         return {};
     return path;
 }

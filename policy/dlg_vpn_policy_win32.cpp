@@ -337,7 +337,7 @@ void CDlgVpnPolicy::RunWorker()
 
 bool CServerSelectionWindow::Choose(SServerSelection& selection)
 {
-    const CServerDirectory directory = CServerDirectory::Load(std::filesystem::path(m_responsePath));
+    const CServerDirectory directory = CServerDirectory::Load(m_responsePath);
     CDlgVpnPolicy dialog(directory, m_settings, m_checks, MakeSystemIcmpEcho);
     if (dialog.DoModal(m_owner) != IDOK)
         return false;

@@ -154,13 +154,14 @@ TEST(IniDocument, EmptinessAndLoading)
     const std::filesystem::path dir = std::filesystem::temp_directory_path();
     const std::filesystem::path missing = dir / L"korvex_ini_test_missing.ini";
     std::filesystem::remove(missing);
-    EXPECT_TRUE(CIniDocument::Load(missing).Empty());
-    EXPECT_EQ(L"d", ReadIniString(missing, L"Main", L"LoginURL", L"d"));
-    EXPECT_EQ(-4, ReadIniInt(missing, L"Main", L"NoLogin", -4));
-    EXPECT_TRUE(CIniDocument::Load(dir).Empty());
+    EXPECT_TRUE(CIniDocument::Load(missing.wstring()).Empty());
+    EXPECT_EQ(L"d", ReadIniString(missing.wstring(), L"Main", L"LoginURL", L"d"));
+    EXPECT_EQ(-4, ReadIniInt(missing.wstring(), L"Main", L"NoLogin", -4));
+    EXPECT_TRUE(CIniDocument::Load(dir.wstring()).Empty());
 
     // Long values come back whole; the path itself is Chinese.
     const std::filesystem::path file = dir / std::filesystem::u8path(u8"korvex_登录_test.ini");
+    const std::wstring wideFile = dir.wstring() + L"/korvex_登录_test.ini";  // as the program names it
     std::wstring urls;
     while (urls.size() < 3000)
         urls += L"http://login" + std::to_wstring(urls.size()) + L".example.test:8088/;";
@@ -170,10 +171,10 @@ TEST(IniDocument, EmptinessAndLoading)
         out << "[Main]\r\nLoginURL=" << WideToAnsi(urls) << "\r\nLong=\"" << WideToAnsi(longValue)
             << "\"\r\nNoLogin=0x1\r\nTitle=" << WideToAnsi(L"电信一区") << "\r\n";
     }
-    EXPECT_EQ(urls, ReadIniString(file, L"Main", L"LoginURL", L""));
-    EXPECT_EQ(longValue, ReadIniString(file, L"main", L"long", L""));
-    EXPECT_EQ(1, ReadIniInt(file, L"Main", L"NoLogin", 0));
-    EXPECT_EQ(L"电信一区", ReadIniString(file, L"Main", L"Title", L""));
+    EXPECT_EQ(urls, ReadIniString(wideFile, L"Main", L"LoginURL", L""));
+    EXPECT_EQ(longValue, ReadIniString(wideFile, L"main", L"long", L""));
+    EXPECT_EQ(1, ReadIniInt(wideFile, L"Main", L"NoLogin", 0));
+    EXPECT_EQ(L"电信一区", ReadIniString(wideFile, L"Main", L"Title", L""));
     std::filesystem::remove(file);
 }
 

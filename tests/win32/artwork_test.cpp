@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "skin/skin_image_win32.h"
+#include "skin_test_support.h"
 
 namespace {
 
@@ -157,6 +159,21 @@ TEST(Artwork, ImagesDecodeAtTheSizesTheSheetsCut)
         ASSERT_TRUE(decoded.Loaded());
         EXPECT_EQ(decoded.Width(), image.width);
         EXPECT_EQ(decoded.Height(), image.height);
+
+        // The skin decodes the pictures itself; what it draws from must be what the system's
+        // picture decoder makes of the same bytes, pixel for pixel.
+        CSkinImage skinImage;
+        ASSERT_TRUE(skinImage.LoadSheetImage(::GetModuleHandleW(nullptr), static_cast<uint32_t>(image.id)));
+        ASSERT_EQ(skinImage.Width(), image.width);
+        ASSERT_EQ(skinImage.Height(), image.height);
+        skin_test::CCanvas drawn(image.width, image.height);
+        drawn.CopyFrom(skinImage.GetDrawingSurface(), 0, 0);
+        int differing = 0;
+        for (int y = 0; y < image.height; ++y) {
+            for (int x = 0; x < image.width; ++x)
+                differing += drawn.Pixel(x, y) != decoded.Pixel(x, y);
+        }
+        EXPECT_EQ(differing, 0);
     }
 }
 
