@@ -13,8 +13,8 @@ namespace {
 constexpr wchar_t kDescription[] = L"Korvex";
 constexpr DWORD kFlags = CRYPTPROTECT_AUDIT;
 
-// crypt32 comes in only once a password is protected or read (it is several megabytes with
-// what it loads); without it the system refused, as far as the caller can tell.
+// crypt32 comes in only while a password is protected or read, and goes again (it is several
+// megabytes with what it loads); without it the system refused, as far as the caller can tell.
 using ProtectFunction = BOOL(WINAPI*)(DATA_BLOB*, LPCWSTR, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD,
                                       DATA_BLOB*);
 using UnprotectFunction = BOOL(WINAPI*)(DATA_BLOB*, LPWSTR*, DATA_BLOB*, PVOID, CRYPTPROTECT_PROMPTSTRUCT*, DWORD,
@@ -29,7 +29,8 @@ std::vector<uint8_t> ProtectPassword(std::wstring_view password)
     BYTE noEntropy = 0;
     DATA_BLOB entropy{0, &noEntropy};
     DATA_BLOB output{};
-    const auto protect = SystemFunction<ProtectFunction>(L"crypt32.dll", "CryptProtectData");
+    const CSystemLibrary crypt32(L"crypt32.dll");
+    const auto protect = crypt32.Get<ProtectFunction>("CryptProtectData");
     if (!protect || !protect(&input, kDescription, &entropy, nullptr, nullptr, kFlags, &output))
         return {};
     CLocalMemory owner(output.pbData);
@@ -46,7 +47,8 @@ std::optional<std::wstring> UnprotectPassword(const std::vector<uint8_t>& blob)
     DATA_BLOB entropy{0, &noEntropy};
     DATA_BLOB output{};
     LPWSTR description = nullptr;
-    const auto unprotect = SystemFunction<UnprotectFunction>(L"crypt32.dll", "CryptUnprotectData");
+    const CSystemLibrary crypt32(L"crypt32.dll");
+    const auto unprotect = crypt32.Get<UnprotectFunction>("CryptUnprotectData");
     if (!unprotect || !unprotect(&input, &description, &entropy, nullptr, nullptr, kFlags, &output))
         return std::nullopt;
     CLocalMemory descriptionOwner(description);
