@@ -26,6 +26,9 @@ int HideCommand(const CCommandLine& line);
 int SelectItemCommand(const CCommandLine& line);
 int ComboSelectCommand(const CCommandLine& line);
 
+// What a process holds.
+int ProcessCountsCommand(const CCommandLine& line);
+
 // The client's settings store in the registry.
 int StoreClearCommand(const CCommandLine& line);
 int StoreSetStringCommand(const CCommandLine& line);

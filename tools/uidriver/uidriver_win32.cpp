@@ -20,6 +20,8 @@ struct CCommand {
     int (*run)(const CCommandLine&);
 };
 
+int BatchCommand(const CCommandLine& line);
+
 const CCommand kCommands[] = {
     {L"list", L"", 0, 0, L"WIN children", L"list top-level windows (all, or those matching), with --children their controls",
      ListCommand},
@@ -54,6 +56,13 @@ const CCommand kCommands[] = {
     {L"combo-select", L"INDEX", 1, 1, L"WIN timeout",
      L"select the combo box's item (CB_SETCURSEL) and tell its owner (CBN_SELCHANGE), as a choice would",
      ComboSelectCommand},
+    {L"batch", L"", 0, 0, L"",
+     L"run the commands on standard input, one a line, until one fails (its exit code)", BatchCommand},
+    {L"process-counts", L"", 0, 0, L"exe",
+     L"print the one process's handles=N threads=N gdi=N user=N windows=N listed-handles=N (GDI and USER "
+     L"objects as GetGuiResources tells; windows: its top-level, child and message-only windows; "
+     L"listed-handles: its entries in the system's handle list, -1 if there is none)",
+     ProcessCountsCommand},
     {L"store-clear", L"", 0, 0, L"app", L"delete the client's settings key", StoreClearCommand},
     {L"store-set-string", L"SECTION KEY TEXT", 3, 3, L"app", L"store a text value", StoreSetStringCommand},
     {L"store-set-int", L"SECTION KEY NUMBER", 3, 3, L"app", L"store an integer value", StoreSetIntCommand},
@@ -89,6 +98,40 @@ int Usage(int code)
         PrintLine(std::wstring(L"  ") + command.name + L" " + command.arguments + L"  [" + command.options + L"]\n      " +
                   command.help);
     return code;
+}
+
+int Run(const std::vector<std::wstring>& words);
+
+// Runs the commands of standard input, one a line (UTF-8, words split at blanks, so no word
+// holds one), until the first that fails: a long test pays for one start of the driver, not one
+// per step.
+int BatchCommand(const CCommandLine&)
+{
+    std::string input;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        input.append(buffer, read);
+    std::wstring text(input.size(), L'\0');
+    text.resize(static_cast<size_t>(::MultiByteToWideChar(CP_UTF8, 0, input.data(), static_cast<int>(input.size()),
+                                                          &text[0], static_cast<int>(text.size()))));
+    std::wistringstream lines(text);
+    int number = 0;
+    for (std::wstring lineText; std::getline(lines, lineText);) {
+        ++number;
+        std::wistringstream split(lineText);
+        std::vector<std::wstring> words;
+        for (std::wstring word; split >> word;)
+            words.push_back(word);
+        if (words.empty())
+            continue;
+        if (words.front() == L"batch")
+            return Complain(kExitUsage, L"line " + std::to_wstring(number) + L": batch inside batch");
+        const int code = Run(words);
+        if (code != kExitOk)
+            return Complain(code, L"line " + std::to_wstring(number) + L" failed: " + lineText);
+    }
+    return kExitOk;
 }
 
 int Run(const std::vector<std::wstring>& words)
