@@ -80,18 +80,6 @@ struct CFakeTunnel : ILeftoverTunnel
     bool EndOpenVpn() override { return ++OpenVpnEnds == 1; }
 };
 
-CRouteRow Row(const char* destination, const char* mask, const char* nextHop, uint32_t interfaceIndex,
-              uint32_t metric)
-{
-    CRouteRow row;
-    row.Destination = InetAddr(destination);
-    row.Mask = InetAddr(mask);
-    row.NextHop = InetAddr(nextHop);
-    row.InterfaceIndex = interfaceIndex;
-    row.Metric1 = metric;
-    return row;
-}
-
 // 192.168.1.10 on interface 1 behind 192.168.1.1 (metric 20), a tunnel adapter 10.8.0.6 on
 // interface 7 (metric 25), and two routes of the user's own that are exactly what the first
 // route entry gives in either mode.
@@ -99,10 +87,10 @@ void SetUpMachine(CMemoryIpHelper& table)
 {
     table.AddInterface(1, "192.168.1.10", 20);
     table.AddInterface(7, "10.8.0.6", 25);
-    table.CreateForwardEntry(Row("0.0.0.0", "0.0.0.0", "192.168.1.1", 1, 20));
-    table.CreateForwardEntry(Row("192.168.1.0", "255.255.255.0", "192.168.1.10", 1, 20));
-    table.CreateForwardEntry(Row("10.0.0.0", "255.255.255.0", "10.8.0.6", 7, 26));
-    table.CreateForwardEntry(Row("10.0.0.0", "255.255.255.0", "192.168.1.1", 1, 21));
+    table.CreateForwardEntry(RouteRow("0.0.0.0", "0.0.0.0", "192.168.1.1", 1, 20));
+    table.CreateForwardEntry(RouteRow("192.168.1.0", "255.255.255.0", "192.168.1.10", 1, 20));
+    table.CreateForwardEntry(RouteRow("10.0.0.0", "255.255.255.0", "10.8.0.6", 7, 26));
+    table.CreateForwardEntry(RouteRow("10.0.0.0", "255.255.255.0", "192.168.1.1", 1, 21));
 }
 
 TEST(RouteJournalCrash, EveryStepOfAConnectionIsUndoneAtTheNextStart)
@@ -171,9 +159,9 @@ constexpr char RouteB[] = "route 10.2.0.0 255.255.0.0 10.8.0.6 7 26\n";
 
 TEST(RouteJournalCleanup, RemovesOnlyWhatIsThereAsJournalledAndKeepsWhatItCannotRead)
 {
-    const CRouteRow a = Row("10.1.0.0", "255.255.0.0", "10.8.0.6", 7, 26);
-    const CRouteRow b = Row("10.2.0.0", "255.255.0.0", "10.8.0.6", 7, 26);
-    const CRouteRow bOtherMetric = Row("10.2.0.0", "255.255.0.0", "10.8.0.6", 7, 30);
+    const CRouteRow a = RouteRow("10.1.0.0", "255.255.0.0", "10.8.0.6", 7, 26);
+    const CRouteRow b = RouteRow("10.2.0.0", "255.255.0.0", "10.8.0.6", 7, 26);
+    const CRouteRow bOtherMetric = RouteRow("10.2.0.0", "255.255.0.0", "10.8.0.6", 7, 30);
     const std::string bTorn(RouteB, sizeof RouteB - 2); // without its line feed
     struct SCase
     {

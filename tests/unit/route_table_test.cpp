@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "test_vpn.h"
 #include "vpn/inet_address.h"
 #include "vpn/memory_ip_helper.h"
 #include "vpn/route_table.h"
@@ -10,17 +11,11 @@
 namespace
 {
 
-CRouteRow Route(const char* destination, const char* mask, const char* nextHop,
-                uint32_t interfaceIndex, uint32_t metric)
+// Rows as the system reports them, with an age.
+CRouteRow Route(const char* destination, const char* mask, const char* nextHop, uint32_t interfaceIndex,
+                uint32_t metric)
 {
-    CRouteRow row;
-    row.Destination = InetAddr(destination);
-    row.Mask = InetAddr(mask);
-    row.NextHop = InetAddr(nextHop);
-    row.InterfaceIndex = interfaceIndex;
-    row.Metric1 = metric;
-    row.Age = 300;
-    return row;
+    return RouteRow(destination, mask, nextHop, interfaceIndex, metric, 300);
 }
 
 class RouteTableTest : public ::testing::Test

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "vpn/general_vpn.h"
+#include "vpn/inet_address.h"
 
 class CTestVpn : public CGeneralVpn {
 public:
@@ -65,3 +66,17 @@ public:
 private:
     const wchar_t* (*m_errorTable)(uint32_t);
 };
+
+// A route row from dotted addresses, as the tests of the table and of the journal write them.
+inline CRouteRow RouteRow(const char* destination, const char* mask, const char* nextHop, uint32_t interfaceIndex,
+                          uint32_t metric, uint32_t age = 0)
+{
+    CRouteRow row;
+    row.Destination = InetAddr(destination);
+    row.Mask = InetAddr(mask);
+    row.NextHop = InetAddr(nextHop);
+    row.InterfaceIndex = interfaceIndex;
+    row.Metric1 = metric;
+    row.Age = age;
+    return row;
+}
