@@ -33,12 +33,13 @@ bool IsBoundaryFrom(std::string_view text, size_t begin, size_t end)
 
 } // namespace
 
-size_t FindAnsiText(std::string_view output, std::string_view text, size_t from)
+size_t FindAnsiText(std::string_view output, std::string_view text, size_t from, size_t boundary)
 {
-    // The walk starts at the beginning: only there is a boundary known.
-    for (size_t pos = 0; pos <= output.size() && output.size() - pos >= text.size();
+    if (boundary > from)
+        boundary = 0;
+    for (size_t pos = boundary; pos <= output.size() && output.size() - pos >= text.size();
          pos += CharacterLength(output, pos)) {
-        if (pos >= from && output.compare(pos, text.size(), text) == 0 &&
+        if (pos >= from && (text.empty() || output[pos] == text[0]) && output.compare(pos, text.size(), text) == 0 &&
             IsBoundaryFrom(output, pos, pos + text.size()))
             return pos;
         if (pos == output.size())
@@ -47,12 +48,21 @@ size_t FindAnsiText(std::string_view output, std::string_view text, size_t from)
     return std::string_view::npos;
 }
 
-bool AnsiTextEndsWith(std::string_view output, std::string_view text)
+bool AnsiTextEndsWith(std::string_view output, std::string_view text, size_t boundary)
 {
     if (text.size() > output.size())
         return false;
     const size_t begin = output.size() - text.size();
-    return output.compare(begin, text.size(), text) == 0 && IsBoundaryFrom(output, 0, begin);
+    return output.compare(begin, text.size(), text) == 0 &&
+           IsBoundaryFrom(output, boundary > begin ? 0 : boundary, begin);
+}
+
+size_t LastAnsiBoundary(std::string_view output, size_t boundary, size_t limit)
+{
+    limit = limit < output.size() ? limit : output.size();
+    while (boundary < limit && boundary + CharacterLength(output, boundary) <= limit)
+        boundary += CharacterLength(output, boundary);
+    return boundary;
 }
 
 bool ExtractAnsiTextBetween(std::string_view output, std::string_view startText,

@@ -12,12 +12,20 @@
 #include <string>
 #include <string_view>
 
+// Boundaries are found by walking characters from one already known: the start of the output,
+// or `boundary` where a caller knows a later one (at or before any position it asks about), so
+// output that keeps growing need not be walked from its start again and again. A boundary
+// before the last byte stays one when more output is appended.
+
 // Where `text` first occurs in `output` at or after `from`, on character boundaries at both
 // ends; std::string_view::npos when it does not. An empty text occurs at the first boundary.
-size_t FindAnsiText(std::string_view output, std::string_view text, size_t from = 0);
+size_t FindAnsiText(std::string_view output, std::string_view text, size_t from = 0, size_t boundary = 0);
 
 // True if `output` ends with `text` and the text begins on a character boundary.
-bool AnsiTextEndsWith(std::string_view output, std::string_view text);
+bool AnsiTextEndsWith(std::string_view output, std::string_view text, size_t boundary = 0);
+
+// The last character boundary at or before `limit`, walking from `boundary`.
+size_t LastAnsiBoundary(std::string_view output, size_t boundary, size_t limit);
 
 // The bytes between the first `startText` and the first `endText` after it. False, with
 // `between` untouched, when either is missing.

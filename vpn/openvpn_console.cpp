@@ -5,6 +5,9 @@
 #include "vpn/console_output.h"
 #include "vpn/vpn_codes.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 constexpr size_t kLongestHostName = 253;
 
@@ -59,24 +62,80 @@ std::optional<std::wstring> BuildOpenVpnCommandLine(const SOpenVpnLaunch& launch
     return line;
 }
 
+namespace {
+struct SPrompt {
+    std::string_view text;
+    const std::wstring SOpenVpnCredentials::*answer;
+};
+constexpr SPrompt kPrompts[] = {
+    {"Enter Auth Username:", &SOpenVpnCredentials::userName},
+    {"Enter Auth Password:", &SOpenVpnCredentials::password},
+    {"Enter SOCKS5 Proxy Username:", &SOpenVpnCredentials::proxyUserName},
+    {"Enter HTTP Proxy Username:", &SOpenVpnCredentials::proxyUserName},
+    {"Enter SOCKS5 Proxy Password:", &SOpenVpnCredentials::proxyPassword},
+    {"Enter HTTP Proxy Password:", &SOpenVpnCredentials::proxyPassword},
+};
+
+// By COpenVpnConsole::EMark.
+constexpr std::string_view kMarks[] = {
+    "Socket bind failed on local address",
+    "Peer Connection Initiated",
+    "There are no TAP-Win32 adapters on this system",
+    "Notified TAP-Win32 driver to set a DHCP IP/netmask of ",
+    " on interface ",
+    "route-gateway",
+    ",",
+    "Initialization Sequence Completed",
+};
+
+// A search can start this far before the end of the output it saw last and still find a text
+// that the new chunk completes.
+constexpr size_t kLongestText = [] {
+    size_t longest = 0;
+    for (const SPrompt& prompt : kPrompts)
+        longest = std::max(longest, prompt.text.size());
+    for (const std::string_view mark : kMarks)
+        longest = std::max(longest, mark.size());
+    return longest;
+}();
+}  // namespace
+
+void COpenVpnConsole::Clear()
+{
+    m_output.clear();
+    m_searched = 0;
+    m_found.fill(std::string::npos);
+}
+
+size_t COpenVpnConsole::Locate(EMark mark, size_t from)
+{
+    static_assert(std::size(kMarks) == MarkCount);
+    size_t& at = m_found[mark];
+    if (at == std::string::npos)
+        at = FindAnsiText(m_output, kMarks[mark], std::max(from, m_searched), m_searched);
+    return at;
+}
+
+// The bytes between the first start text and the first end text after it.
+bool COpenVpnConsole::Between(EMark start, EMark end, std::string& between)
+{
+    const size_t startAt = Locate(start);
+    if (startAt == std::string::npos)
+        return false;
+    const size_t from = startAt + kMarks[start].size();
+    const size_t endAt = Locate(end, from);
+    if (endAt == std::string::npos)
+        return false;
+    between.assign(m_output, from, endAt - from);
+    return true;
+}
+
 bool COpenVpnConsole::AnswerPrompt(const SOpenVpnCredentials& credentials, IOpenVpnConsoleHost& host)
 {
-    struct SPrompt {
-        const char* text;
-        const std::wstring SOpenVpnCredentials::*answer;
-    };
-    static const SPrompt prompts[] = {
-        {"Enter Auth Username:", &SOpenVpnCredentials::userName},
-        {"Enter Auth Password:", &SOpenVpnCredentials::password},
-        {"Enter SOCKS5 Proxy Username:", &SOpenVpnCredentials::proxyUserName},
-        {"Enter HTTP Proxy Username:", &SOpenVpnCredentials::proxyUserName},
-        {"Enter SOCKS5 Proxy Password:", &SOpenVpnCredentials::proxyPassword},
-        {"Enter HTTP Proxy Password:", &SOpenVpnCredentials::proxyPassword},
-    };
-    for (const SPrompt& prompt : prompts) {
-        if (AnsiTextEndsWith(m_output, prompt.text)) {
+    for (const SPrompt& prompt : kPrompts) {
+        if (AnsiTextEndsWith(m_output, prompt.text, m_searched)) {
             host.Answer(credentials.*prompt.answer);
-            m_output.clear();  // an answer empties the output: the prompt is answered once
+            Clear();  // an answer empties the output: the prompt is answered once
             return true;
         }
     }
@@ -85,20 +144,21 @@ bool COpenVpnConsole::AnswerPrompt(const SOpenVpnCredentials& credentials, IOpen
 
 void COpenVpnConsole::Feed(std::string_view chunk, const SOpenVpnCredentials& credentials, IOpenVpnConsoleHost& host)
 {
+    // Nothing not found so far can start before the last kLongestText bytes already seen.
+    if (m_output.size() > kLongestText)
+        m_searched = LastAnsiBoundary(m_output, m_searched, m_output.size() - kLongestText);
     m_output.append(chunk);
     AnswerPrompt(credentials, host);
 
-    const auto contains = [this](const char* text) { return FindAnsiText(m_output, text) != std::string::npos; };
-    if (contains("Socket bind failed on local address"))
+    if (Contains(BindFailed))
         host.Report(VpnState::Connecting, VpnError::ServerUnreachable, 0);
-    if (contains("Peer Connection Initiated"))
+    if (Contains(PeerConnected))
         host.Report(VpnState::Connecting, VpnError::Success, 0);
-    if (contains("There are no TAP-Win32 adapters on this system"))
+    if (Contains(NoTapAdapter))
         host.Report(VpnState::Connecting, OpenVpnError::TapDriverMissing, 0);
 
     std::string between;
-    if (ExtractAnsiTextBetween(m_output, "Notified TAP-Win32 driver to set a DHCP IP/netmask of ", " on interface ",
-                               between)) {
+    if (Between(AddressStart, AddressEnd, between)) {
         const std::wstring text = Trimmed(between);
         const size_t slash = text.find(L'/');
         if (slash == std::wstring::npos) {
@@ -107,11 +167,11 @@ void COpenVpnConsole::Feed(std::string_view chunk, const SOpenVpnCredentials& cr
         }
         host.SetLocalAddress(TrimBlanks(std::wstring_view(text).substr(0, slash)));
     }
-    if (ExtractAnsiTextBetween(m_output, "route-gateway", ",", between))
+    if (Between(GatewayStart, GatewayEnd, between))
         host.SetTunnelGateway(Trimmed(between));
 
-    if (contains("Initialization Sequence Completed")) {
-        m_output.clear();
+    if (Contains(InitCompleted)) {
+        Clear();
         host.Report(VpnState::TunnelUp, VpnError::Success, 0);  // applies the routes
     }
     if (host.CurrentState() == VpnState::LoggedIn) {
@@ -121,7 +181,7 @@ void COpenVpnConsole::Feed(std::string_view chunk, const SOpenVpnCredentials& cr
             written += c == 'w' || c == 'W';
             read += c == 'r' || c == 'R';
         }
-        m_output.clear();
+        Clear();
         host.CountPackets(written, read);
     }
 }

@@ -3,6 +3,7 @@
 // it answers, which messages become states, the tunnel's address and gateway, the packet marks.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -51,14 +52,26 @@ struct SOpenVpnCredentials {
 };
 
 // The console output since the last answer, and the rules applied to every chunk of it.
+// The rules look at the whole output each time, but each search takes up where the one for the
+// last chunk ended, so a long output read in small chunks costs no more than one read at once.
 class COpenVpnConsole {
 public:
-    void Clear() { m_output.clear(); }
+    COpenVpnConsole() { Clear(); }
+    void Clear();
     void Feed(std::string_view chunk, const SOpenVpnCredentials& credentials, IOpenVpnConsoleHost& host);
     const std::string& Output() const { return m_output; }
 
 private:
+    enum EMark { BindFailed, PeerConnected, NoTapAdapter, AddressStart, AddressEnd, GatewayStart, GatewayEnd,
+                 InitCompleted, MarkCount };
+
     bool AnswerPrompt(const SOpenVpnCredentials& credentials, IOpenVpnConsoleHost& host);
+    // Where the mark's text first occurs at or after `from`; npos while it does not.
+    size_t Locate(EMark mark, size_t from = 0);
+    bool Contains(EMark mark) { return Locate(mark) != std::string::npos; }
+    bool Between(EMark start, EMark end, std::string& between);
 
     std::string m_output;  // narrow text, as the program wrote it
+    size_t m_searched = 0;  // a character boundary; no text not yet found starts before it
+    std::array<size_t, MarkCount> m_found{};
 };

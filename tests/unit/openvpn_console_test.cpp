@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -131,4 +132,37 @@ TEST(OpenVpnConsoleRules, MessagesBecomeStatesAndTheTunnelIsLearnt)
     }
 }
 
+// However the output is cut, the rules find the same things: a text split between chunks is
+// still found, and a text that only appears across a double-byte character is never found.
+// (A prompt is answered only while the output ends with it, so only the last one is here.)
+TEST(OpenVpnConsoleRules, ChunkSizeChangesNothingFound)
+{
+    const std::string chinese = "\xD6\xD0\xCE\xC4\x81@\xCA\xFD\xBE\xDD";  // '@' is a trail byte here
+    std::string padding;
+    while (padding.size() < 200)
+        padding += chinese + "\n";
+    const std::string outputs[] = {
+        padding + "Peer Connection Initiated" + padding + "PUSH_REPLY,route-gateway 10.8.0.5,ping\n" + padding +
+            "Notified TAP-Win32 driver to set a DHCP IP/netmask of 10.8.0.6/255.255.255.252 on interface {X}\n" +
+            padding + "Initialization Sequence Completed\n",
+        padding + "\x81" + "Enter Auth Password:" + padding + "\x81" +
+            "Socket bind failed on local address" + padding + "Enter HTTP Proxy Password:",
+        padding + "\xCA" + "There are no TAP-Win32 adapters on this system" + padding + "\x81" + "route-gateway 1," + padding + "route-gateway 2,",
+    };
+    const auto distinct = [](const std::string& output, size_t step) {
+        CRecordingHost host;
+        COpenVpnConsole console;
+        for (size_t at = 0; at < output.size(); at += step)
+            console.Feed(std::string_view(output).substr(at, step), kCredentials, host);
+        return std::set<std::wstring>(host.log.begin(), host.log.end());
+    };
+    for (const std::string& output : outputs) {
+        const auto whole = distinct(output, output.size());
+        ASSERT_FALSE(whole.empty());
+        for (size_t step = 1; step <= 70; ++step)
+            EXPECT_EQ(distinct(output, step), whole) << "chunks of " << step << " in " << output.substr(200, 40);
+    }
+}
+
 }  // namespace
+
