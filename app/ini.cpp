@@ -43,10 +43,34 @@ wchar_t FoldCase(wchar_t c)
     return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b)
+bool NameBefore(std::wstring_view a, std::wstring_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return FoldCase(x) == FoldCase(y); });
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](wchar_t x, wchar_t y) { return FoldCase(x) < FoldCase(y); });
+}
+
+// The first of `order` (indices sorted by NameBefore of their names) whose name matches `name`,
+// or -1.
+template <typename NameOf>
+ptrdiff_t FindByName(const std::vector<size_t>& order, std::wstring_view name, NameOf nameOf)
+{
+    const auto found = std::lower_bound(order.begin(), order.end(), name, [&](size_t index, std::wstring_view wanted) {
+        return NameBefore(nameOf(index), wanted);
+    });
+    if (found == order.end() || NameBefore(name, nameOf(*found)))
+        return -1;
+    return static_cast<ptrdiff_t>(*found);
+}
+
+template <typename NameOf>
+std::vector<size_t> SortedByName(size_t count, NameOf nameOf)
+{
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return NameBefore(nameOf(a), nameOf(b)); });
+    return order;
 }
 
 void AppendCodePoint(std::wstring& out, uint32_t codePoint)
@@ -241,7 +265,19 @@ CIniDocument CIniDocument::Parse(std::string_view fileBytes)
             continue;
         keys.push_back(std::move(key));
     }
+    document.BuildIndex();
     return document;
+}
+
+void CIniDocument::BuildIndex()
+{
+    m_sectionsByName =
+        SortedByName(m_sections.size(), [this](size_t i) -> std::wstring_view { return m_sections[i].name; });
+    m_keysByName.clear();
+    for (const Section& section : m_sections) {
+        m_keysByName.push_back(SortedByName(
+            section.keys.size(), [&section](size_t i) -> std::wstring_view { return section.keys[i].name; }));
+    }
 }
 
 CIniDocument CIniDocument::Load(const std::wstring& path)
@@ -252,18 +288,15 @@ CIniDocument CIniDocument::Load(const std::wstring& path)
 
 const CIniDocument::Key* CIniDocument::Find(std::wstring_view section, std::wstring_view key) const
 {
-    section = TrimProfileBlanks(UpToNul(section));
-    key = TrimProfileBlanks(UpToNul(key));
-    for (const Section& candidate : m_sections) {
-        if (!SameName(candidate.name, section))
-            continue;
-        for (const Key& entry : candidate.keys) {
-            if (SameName(entry.name, key))
-                return &entry;
-        }
-        return nullptr;  // only the first section of that name counts
-    }
-    return nullptr;
+    // Only the first section of that name counts; its first key of that name wins.
+    const ptrdiff_t s = FindByName(m_sectionsByName, TrimProfileBlanks(UpToNul(section)),
+                                   [this](size_t i) -> std::wstring_view { return m_sections[i].name; });
+    if (s < 0)
+        return nullptr;
+    const std::vector<Key>& keys = m_sections[s].keys;
+    const ptrdiff_t k = FindByName(m_keysByName[s], TrimProfileBlanks(UpToNul(key)),
+                                   [&keys](size_t i) -> std::wstring_view { return keys[i].name; });
+    return k < 0 ? nullptr : &keys[k];
 }
 
 std::wstring CIniDocument::GetString(std::wstring_view section, std::wstring_view key,

@@ -51,8 +51,13 @@ public:
 
 private:
     const Key* Find(std::wstring_view section, std::wstring_view key) const;
+    void BuildIndex();
 
     std::vector<Section> m_sections;
+    // Lookups go through these, so a document of thousands of keys reads as fast as a small one:
+    // the sections, and each section's keys, by folded name, in file order among equal names.
+    std::vector<size_t> m_sectionsByName;
+    std::vector<std::vector<size_t>> m_keysByName;
 };
 
 // The file's text as the system decodes it (BOM detection, ANSI otherwise), BOM removed.

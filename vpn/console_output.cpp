@@ -37,13 +37,12 @@ size_t FindAnsiText(std::string_view output, std::string_view text, size_t from,
 {
     if (boundary > from)
         boundary = 0;
-    for (size_t pos = boundary; pos <= output.size() && output.size() - pos >= text.size();
-         pos += CharacterLength(output, pos)) {
-        if (pos >= from && (text.empty() || output[pos] == text[0]) && output.compare(pos, text.size(), text) == 0 &&
-            IsBoundaryFrom(output, pos, pos + text.size()))
+    // Look for the bytes first; walk characters only as far as the candidates found.
+    for (size_t pos = output.find(text, from); pos != std::string_view::npos; pos = output.find(text, pos + 1)) {
+        while (boundary < pos)
+            boundary += CharacterLength(output, boundary);
+        if (boundary == pos && IsBoundaryFrom(output, pos, pos + text.size()))
             return pos;
-        if (pos == output.size())
-            break;
     }
     return std::string_view::npos;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,25 +20,28 @@ bool HasOuterBlank(const std::wstring& name)
     return !name.empty() && (blank(name.front()) || blank(name.back()));
 }
 
+// Names compare with A-Z folded and nothing else.
+std::wstring Folded(const std::wstring& name)
+{
+    std::wstring folded = name;
+    for (wchar_t& c : folded)
+        c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+    return folded;
+}
+
 // A key that is the first of its name in the first section of its name must read back as its
 // own value, less one pair of enclosing quotes.
 void CheckReachableKeys(const CIniDocument& document)
 {
-    std::vector<std::wstring> seenSections;
+    std::set<std::wstring> seenSections;
     for (const CIniDocument::Section& section : document.Sections()) {
-        bool repeated = false;
-        for (const std::wstring& seen : seenSections)
-            repeated |= EqualsIgnoreCase(seen, section.name);
-        seenSections.push_back(section.name);
+        const bool repeated = !seenSections.insert(Folded(section.name)).second;
         if (repeated || HasOuterBlank(section.name))
             continue;
 
-        std::vector<std::wstring> seenKeys;
+        std::set<std::wstring> seenKeys;
         for (const CIniDocument::Key& key : section.keys) {
-            bool repeatedKey = false;
-            for (const std::wstring& seen : seenKeys)
-                repeatedKey |= EqualsIgnoreCase(seen, key.name);
-            seenKeys.push_back(key.name);
+            const bool repeatedKey = !seenKeys.insert(Folded(key.name)).second;
             if (repeatedKey || HasOuterBlank(key.name) || !key.hasValue)
                 continue;
 

@@ -147,7 +147,8 @@ TEST(OpenVpnConsoleRules, ChunkSizeChangesNothingFound)
             padding + "Initialization Sequence Completed\n",
         padding + "\x81" + "Enter Auth Password:" + padding + "\x81" +
             "Socket bind failed on local address" + padding + "Enter HTTP Proxy Password:",
-        padding + "\xCA" + "There are no TAP-Win32 adapters on this system" + padding + "\x81" + "route-gateway 1," + padding + "route-gateway 2,",
+        padding + "\xCA" + "There are no TAP-Win32 adapters on this system" + padding + "\x81" + "route-gateway 1," +
+            padding + "route-gateway 2,",
     };
     const auto distinct = [](const std::string& output, size_t step) {
         CRecordingHost host;
