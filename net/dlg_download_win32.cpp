@@ -16,7 +16,11 @@ constexpr wchar_t kCannotStartDownload[] = L"无法启动下载，可能无法�
 
 }  // namespace
 
-CDlgDownload::CDlgDownload() : CSkinedDialog(IDD_DOWNLOAD, kPartBackground) {}
+CDlgDownload::CDlgDownload() : CSkinedDialog(IDD_DOWNLOAD, kPartBackground)
+{
+    // A document that comes within this time never flashes the wait window at the user.
+    ShowAfter(kShowDelayMilliseconds);
+}
 
 CDlgDownload::~CDlgDownload()
 {
@@ -29,8 +33,7 @@ void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<
 
 BOOL CDlgDownload::OnInitDialog()
 {
-    // The downloads first: they go on while the window dresses itself, and a quick answer may
-    // arrive before the window is ever shown.
+    // The downloads first: they go on while the window dresses itself.
     m_winnerIndex = -1;
     StartJobs();
     WriteWindowText(Handle(), kTitle);
@@ -79,6 +82,8 @@ void CDlgDownload::StartJobs()
 
 void CDlgDownload::ReportStartProblems()
 {
+    if (m_jobs.empty() || !m_jobsNotStarted.empty())
+        ShowNow();  // the boxes belong on top of the window, which then waits for Cancel
     if (m_jobs.empty()) {
         // Nothing can arrive; the window waits for Cancel.
         ShowMessage(Handle(), kNoLoginAddress);

@@ -1,6 +1,7 @@
 // The fetch wait window (template 137): races one download thread per URL for the same document
 // and delivers the first usable answer to Output. Run it modally; Cancel (button, Escape, Enter)
-// is the only way out while downloads run: there is no timeout.
+// is the only way out while downloads run: there is no timeout. The window appears only when
+// the answer takes longer than kShowDelayMilliseconds; the owner is disabled from the start.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,8 @@
 
 class CDlgDownload : public CSkinedDialog {
 public:
+    static constexpr UINT kShowDelayMilliseconds = 250;
+
     CDlgDownload();
     ~CDlgDownload() override;
 

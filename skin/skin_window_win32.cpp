@@ -49,10 +49,20 @@ BOOL CSkinedWindow::Attach(HWND window)
     }
     m_window = window;
 
-    m_close.CreateSkined(window, kStyleSystemButtonClose);
-    m_maximize.CreateSkined(window, kStyleSystemButtonMaximize);
-    m_minimize.CreateSkined(window, kStyleSystemButtonMinimize);
-    m_restore.CreateSkined(window, kStyleSystemButtonRestore);
+    // A button whose switch is off is never shown, so it is not created either (each child
+    // window costs the start of every skinned window a few milliseconds).
+    if (GetInt(kCloseBox) != 0) {
+        m_close.CreateSkined(window, kStyleSystemButtonClose);
+    }
+    if (GetInt(kMaximizeBox) != 0) {
+        m_maximize.CreateSkined(window, kStyleSystemButtonMaximize);
+    }
+    if (GetInt(kMinimizeBox) != 0) {
+        m_minimize.CreateSkined(window, kStyleSystemButtonMinimize);
+    }
+    if (GetInt(kMaximizeBox) != 0) {
+        m_restore.CreateSkined(window, kStyleSystemButtonRestore);
+    }
     UpdateLayout();
     return TRUE;
 }

@@ -24,7 +24,8 @@ public:
     CSkinedWindow(const CSkinedWindow&) = delete;
     CSkinedWindow& operator=(const CSkinedWindow&) = delete;
 
-    // Takes over the window, creates the caption buttons as its children and lays them out.
+    // Takes over the window, creates the caption buttons its switches allow as its children and
+    // lays them out.
     // Returns 1; 0 when this frame already has a live window or the window is not there.
     BOOL Attach(HWND window);
     void DrawFrame(HDC dc);

@@ -4,28 +4,94 @@
 
 namespace {
 HINSTANCE ModuleInstance() noexcept { return ::GetModuleHandleW(nullptr); }
+
+constexpr UINT_PTR kShowTimer = 0x4B58;
 }  // namespace
 
 INT_PTR CDialog::DoModal(HWND parent) noexcept
 {
-    m_modal = true;
+    if (m_showDelay != 0)
+        return RunWithDelayedShow(parent);
+    m_mode = EMode::Modal;
     return ::DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
 
+// The dialog manager's modal run, except that the window stays hidden until the show timer
+// fires: the owner is disabled first, the loop feeds the dialog its keys, and the owner is
+// enabled again before the window goes, so that activation returns to it.
+INT_PTR CDialog::RunWithDelayedShow(HWND parent) noexcept
+{
+    m_mode = EMode::DelayedShow;
+    m_ended = false;
+    m_result = -1;
+    const HWND owner = parent ? ::GetAncestor(parent, GA_ROOT) : nullptr;
+    m_disabledOwner = owner && !::EnableWindow(owner, FALSE) ? owner : nullptr;
+    const HWND window = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+    if (window && !m_ended)
+        ::SetTimer(window, kShowTimer, m_showDelay, nullptr);
+    MSG message{};
+    while (window && !m_ended && ::IsWindow(window)) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                ::PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that called us
+            break;
+        }
+        if (!::IsDialogMessageW(window, &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    EnableOwner();
+    if (window && ::IsWindow(window))
+        ::DestroyWindow(window);
+    return window ? m_result : -1;
+}
+
+void CDialog::ShowNow() noexcept
+{
+    if (m_mode != EMode::DelayedShow || m_ended)
+        return;
+    ::KillTimer(m_window, kShowTimer);
+    if (!::IsWindowVisible(m_window))
+        ::ShowWindow(m_window, SW_SHOWNORMAL);
+}
+
+void CDialog::EnableOwner() noexcept
+{
+    if (m_disabledOwner)
+        ::EnableWindow(m_disabledOwner, TRUE);
+    m_disabledOwner = nullptr;
+}
+
 HWND CDialog::Create(HWND parent) noexcept
 {
-    m_modal = false;
+    m_mode = EMode::Modeless;
     return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
 }
 
 void CDialog::EndDialog(INT_PTR result) noexcept
 {
-    if (m_modal)
+    switch (m_mode) {
+    case EMode::Modal:
         ::EndDialog(m_window, result);
-    else
+        break;
+    case EMode::DelayedShow:
+        // The run's loop ends and destroys the window; until then it must not appear. The owner
+        // comes back first, so that it is the window activated when this one hides.
+        m_ended = true;
+        m_result = result;
+        ::KillTimer(m_window, kShowTimer);
+        EnableOwner();
+        ::ShowWindow(m_window, SW_HIDE);
+        break;
+    case EMode::Modeless:
         ::DestroyWindow(m_window);
+        break;
+    }
 }
 
 INT_PTR CDialog::MessageResult(LRESULT result) const noexcept
@@ -107,6 +173,12 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         return OnPaint() ? TRUE : FALSE;
     case WM_DRAWITEM:
         return lParam && OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_TIMER:
+        // The delayed show; it may fire inside another loop (a message box's) as well as in ours.
+        if (wParam != kShowTimer)
+            return FALSE;
+        ShowNow();
+        return TRUE;
     case WM_DESTROY:
         OnDestroy();
         return FALSE;

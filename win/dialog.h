@@ -17,6 +17,7 @@ public:
     CDialog& operator=(const CDialog&) = delete;
 
     // Runs the dialog modally; returns the value passed to EndDialog, or -1 if it could not open.
+    // A dialog with a show delay (ShowAfter) is shown only once that time has passed.
     INT_PTR DoModal(HWND parent = nullptr) noexcept;
     // Creates the dialog modeless (for tests and hosted windows).
     HWND Create(HWND parent = nullptr) noexcept;
@@ -30,6 +31,12 @@ public:
     std::wstring ItemText(int id) const { return ReadWindowText(Item(id)); }
 
 protected:
+    // For a modal wait window: show it only when it is still open after `milliseconds`, so work
+    // that ends sooner never flashes a window. The owner is disabled from the start, as usual.
+    void ShowAfter(UINT milliseconds) noexcept { m_showDelay = milliseconds; }
+    // Shows such a window before its time, for instance under a message box it owns.
+    void ShowNow() noexcept;
+
     // Return FALSE when the handler set the focus itself.
     virtual BOOL OnInitDialog() { return TRUE; }
     // Return true when the command was handled.
@@ -53,8 +60,16 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR RunWithDelayedShow(HWND parent) noexcept;
+    void EnableOwner() noexcept;
+
+    enum class EMode { Modeless, Modal, DelayedShow };
 
     UINT m_templateId;
     HWND m_window = nullptr;
-    bool m_modal = false;
+    EMode m_mode = EMode::Modeless;
+    UINT m_showDelay = 0;
+    bool m_ended = false;  // DelayedShow: EndDialog was called, with m_result
+    INT_PTR m_result = -1;
+    HWND m_disabledOwner = nullptr;  // DelayedShow: the owner the run disabled
 };

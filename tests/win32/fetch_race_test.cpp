@@ -12,6 +12,7 @@
 #include "fetch_test_driver.h"
 #include "loopback_server.h"
 #include "net/dlg_download_win32.h"
+#include "net/download_output_win32.h"
 #include "res/resource.h"
 
 namespace {
@@ -140,6 +141,58 @@ TEST_F(FetchRaceTest, NoUrlShowsTheBoxThenWaitsForCancel)
     EXPECT_FALSE(outcome.run.timedOut);
     EXPECT_EQ(outcome.run.result, IDCANCEL);
     EXPECT_EQ(outcome.threadsStarted, 0u);
+}
+
+// A quick answer never shows the window; a slow one shows it after the delay. The owner is
+// disabled from the start either way, and enabled again afterwards. A quit message ends the
+// run and is left for the caller's loop.
+TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThroughout)
+{
+    HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(owner, nullptr);
+    struct SCase {
+        DWORD answerAfterMs;
+        bool quit;
+        bool shown;
+        INT_PTR result;
+    };
+    const SCase cases[] = {
+        {100, false, false, IDOK},
+        {CDlgDownload::kShowDelayMilliseconds + 400, false, true, IDOK},
+        {0, true, false, -1},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.answerAfterMs);
+        Server server({c.quit ? Server::Hold() : Server::Pause(c.answerAfterMs), Server::Send(Answer("doc")),
+                       Server::Hold()});
+        ASSERT_TRUE(server.Listening());
+        std::atomic<bool> sawShown{false};
+        std::atomic<bool> ownerDisabled{false};
+        CMemoryDownloadOutput output;
+        CDlgDownload dialog;
+        dialog.AddUrl(server.Url());
+        dialog.SetOutput(&output);
+        CModalLimit limit(10000, [&](DWORD uiThread) {
+            HWND window = WaitForThreadWindow(uiThread, kFetchWindowTitle, 3000);
+            ownerDisabled = window && !::IsWindowEnabled(owner);
+            if (c.quit)
+                ::PostThreadMessageW(uiThread, WM_QUIT, 7, 0);
+            // Only calls that send the window nothing: the run may already be over.
+            for (; ::IsWindow(window); ::Sleep(5))
+                sawShown = sawShown || ::IsWindowVisible(window);
+        });
+        const INT_PTR result = dialog.DoModal(owner);
+        EXPECT_FALSE(limit.Finish());
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(sawShown, c.shown);
+        EXPECT_TRUE(ownerDisabled);
+        EXPECT_TRUE(::IsWindowEnabled(owner));
+        EXPECT_EQ(dialog.ThreadsJoined(), dialog.ThreadsStarted());
+        MSG quit{};
+        EXPECT_EQ(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quit);
+    }
+    ::DestroyWindow(owner);
 }
 
 TEST_F(FetchRaceTest, LoginFetchSeamHandsBackTheWinningDocument)
