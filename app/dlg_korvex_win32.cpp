@@ -19,7 +19,7 @@ namespace {
 constexpr int kWindowWidth = 322;
 constexpr int kWindowHeight = 392;
 constexpr UINT_PTR kSupervisionTimer = 0;
-constexpr UINT_PTR kNoticePaneTimer = 1;  // once, at start
+constexpr UINT_PTR kAfterFirstPaintTimer = 1;  // once, at start
 constexpr COLORREF kLinkTextColor = 0xFFFFFF;
 
 struct SPlacement {
@@ -69,15 +69,15 @@ BOOL CDlgKorvex::OnInitDialog()
 
     ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
     ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
-    m_tray.Create(Handle(), IDI_TRAY_IDLE);
     ::SetTimer(Handle(), kSupervisionTimer, 1000, nullptr);
 
     EnableConnectButtons(true, false);
     SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
     FillLoginFields();
-    // The browser (OLE, the HTML engine) comes once the window has been painted: a timer's turn
-    // comes after the paint's, and the window needs neither to show.
-    ::SetTimer(Handle(), kNoticePaneTimer, USER_TIMER_MINIMUM, nullptr);
+    // The tray icon (a round trip to the shell) and the browser (OLE, the HTML engine) come once
+    // the window has been painted: a timer's turn comes after the paint's, and the window needs
+    // neither to show.
+    ::SetTimer(Handle(), kAfterFirstPaintTimer, USER_TIMER_MINIMUM, nullptr);
     return TRUE;
 }
 
@@ -275,8 +275,9 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         HideWindow();
         return TRUE;
     case WM_TIMER:
-        if (wParam == kNoticePaneTimer) {
-            ::KillTimer(Handle(), kNoticePaneTimer);
+        if (wParam == kAfterFirstPaintTimer) {
+            ::KillTimer(Handle(), kAfterFirstPaintTimer);
+            m_tray.Create(Handle(), IDI_TRAY_IDLE);
             AttachNoticePane();
             return TRUE;
         }

@@ -30,10 +30,21 @@ std::wstring FromBuffer(const wchar_t* buffer, DWORD length, DWORD capacity)
 
 CKorvexApp& TheApp() { return *g_app; }
 
+// Where Simplified Chinese is already the user's own locale, ".936" names it directly; the name
+// "chs" would make the run time look through every locale of the system for it, which under Wine
+// maps the table of each one's code page into the process (about a megabyte).
+void SetChineseRuntimeLocale()
+{
+    constexpr LCID kSimplifiedChinese = MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT);
+    if (::GetUserDefaultLCID() == kSimplifiedChinese && ::GetACP() == 936 && _wsetlocale(LC_ALL, L".936"))
+        return;
+    _wsetlocale(LC_ALL, L"chs");
+}
+
 CKorvexApp::CKorvexApp()
 {
     g_app = this;
-    _wsetlocale(LC_ALL, L"chs");
+    SetChineseRuntimeLocale();
 
     wchar_t buffer[MAX_PATH];
     m_modulePath = FromBuffer(buffer, ::GetModuleFileNameW(nullptr, buffer, MAX_PATH), MAX_PATH);

@@ -15,6 +15,10 @@ inline constexpr wchar_t kSingleInstanceMutexName[] =
     L"Global\\KORVEX_SINGLE_SIGN_{05F607A4-6E2F-42e8-AFE0-7F56211E6B88}";
 #include "win/window_messages.h"
 
+// Sets the C run time's locale, every category, to Simplified Chinese ("chs") with its ANSI code
+// page; the application object does this first.
+void SetChineseRuntimeLocale();
+
 class CKorvexApp {
 public:
     CKorvexApp();

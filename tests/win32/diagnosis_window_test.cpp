@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <clocale>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/korvex_app_win32.h"
 #include "base/ansi.h"
 #include "fetch_test_driver.h"
 #include "policy/dlg_diagnosis_win32.h"
@@ -214,6 +216,31 @@ std::wstring Body(std::initializer_list<const wchar_t*> tools)
     return body + L"\r\n客户端事件记录：\r\n" + CrLf(EventLogText());
 }
 
+// The program's locale is the one the name "chs" gives, whichever way it is reached, and the long
+// date form the header uses reads the same in it.
+TEST(RuntimeLocale, IsSimplifiedChineseAsTheNameChsGivesIt)
+{
+    const std::wstring before = _wsetlocale(LC_ALL, nullptr);
+    const auto longDate = [] {
+        std::tm time{};
+        time.tm_year = 110;
+        time.tm_mon = 10;
+        time.tm_mday = 9;
+        time.tm_hour = 17;
+        wchar_t text[128] = L"";
+        std::wcsftime(text, std::size(text), L"%#c", &time);
+        return std::wstring(text);
+    };
+    const std::wstring expectedName = _wsetlocale(LC_ALL, L"chs");
+    const std::wstring expectedDate = longDate();
+    _wsetlocale(LC_ALL, L"C");
+    SetChineseRuntimeLocale();
+    EXPECT_EQ(_wsetlocale(LC_ALL, nullptr), expectedName);
+    EXPECT_EQ(longDate(), expectedDate);
+    EXPECT_NE(expectedDate.find(L"2010年11月9日"), std::wstring::npos) << expectedDate;
+    _wsetlocale(LC_ALL, before.c_str());
+}
+
 class DiagnosisWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -221,7 +248,7 @@ protected:
         PrepareFetchWindowTests();
         // The program runs in this locale (the header's long date form depends on it).
         m_locale = _wsetlocale(LC_ALL, nullptr);
-        _wsetlocale(LC_ALL, L"chs");
+        SetChineseRuntimeLocale();
     }
     void TearDown() override { _wsetlocale(LC_ALL, m_locale.c_str()); }
 
