@@ -12,7 +12,6 @@
 #include "vpn/route_journal_file_win32.h"
 #include "win/message_box.h"
 
-#include <commctrl.h>
 #include <ole2.h>
 #include <shlobj.h>
 #include <winsock2.h>
@@ -109,8 +108,8 @@ int CKorvexApp::Run()
     WSADATA wsaData;
     ::WSAStartup(MAKEWORD(2, 0), &wsaData);  // never cleaned up: it lives as long as the process
 
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0xFF};
-    ::InitCommonControlsEx(&controls);
+    // The common controls are registered by the windows that hold them (the wait animation, the
+    // server list); the main window has none, and the library stays unloaded until then.
 
     m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
 

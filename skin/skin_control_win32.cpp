@@ -154,7 +154,7 @@ void CSkinedControl::TrackMouse()
     request.dwFlags = TME_HOVER | TME_LEAVE;
     request.hwndTrack = m_window;
     request.dwHoverTime = 1;  // hover look as soon as the mouse rests
-    ::_TrackMouseEvent(&request);
+    ::TrackMouseEvent(&request);
 }
 
 void CSkinedControl::UpdateRectInParent()

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "win/system_library.h"
+
 namespace
 {
 
@@ -62,13 +64,12 @@ MIB_IPFORWARDROW ToForwardRow(const CRouteRow& row)
 using GetIpInterfaceTableFunction = NETIO_STATUS(WINAPI*)(ADDRESS_FAMILY, PMIB_IPINTERFACE_TABLE*);
 using FreeMibTableFunction = VOID(WINAPI*)(PVOID);
 
+// Vista's functions, absent from XP's library: looked up by name (which also loads the library,
+// imported only on first use).
 template <typename Function>
 Function LookUp(const char* name)
 {
-    const HMODULE module = ::GetModuleHandleW(L"iphlpapi.dll");
-    if (!module)
-        return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    return SystemFunction<Function>(L"iphlpapi.dll", name);
 }
 
 } // namespace

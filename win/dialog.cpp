@@ -1,5 +1,7 @@
 #include "win/dialog.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 namespace {
@@ -48,6 +50,12 @@ INT_PTR CDialog::RunWithDelayedShow(HWND parent) noexcept
     if (window && ::IsWindow(window))
         ::DestroyWindow(window);
     return window ? m_result : -1;
+}
+
+void CDialog::RegisterCommonControls(DWORD classes) noexcept
+{
+    INITCOMMONCONTROLSEX controls{sizeof(controls), classes};
+    ::InitCommonControlsEx(&controls);
 }
 
 void CDialog::ShowNow() noexcept

@@ -36,6 +36,9 @@ protected:
     void ShowAfter(UINT milliseconds) noexcept { m_showDelay = milliseconds; }
     // Shows such a window before its time, for instance under a message box it owns.
     void ShowNow() noexcept;
+    // For a template that holds common controls (ICC_* classes): call before the window is made.
+    // The common controls library loads here, at the first window that needs it.
+    static void RegisterCommonControls(DWORD classes) noexcept;
 
     // Return FALSE when the handler set the focus itself.
     virtual BOOL OnInitDialog() { return TRUE; }

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "vpn/inet_address.h"
@@ -111,8 +113,10 @@ TEST(Win32IpHelper, ListsEveryAdapterWithItsFirstAddress)
 
 TEST(Win32IpHelper, InterfaceMetricsAreLookedUpInTheLoadedLibrary)
 {
-    const HMODULE module = ::GetModuleHandleW(L"iphlpapi.dll");
-    ASSERT_NE(nullptr, module); // linked, so already loaded
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&::FreeLibrary)> library(
+        ::LoadLibraryW(L"iphlpapi.dll"), &::FreeLibrary);
+    const HMODULE module = library.get();
+    ASSERT_NE(nullptr, module);
     using GetTable = NETIO_STATUS(WINAPI*)(ADDRESS_FAMILY, PMIB_IPINTERFACE_TABLE*);
     const auto getTable = reinterpret_cast<GetTable>(
         reinterpret_cast<void*>(::GetProcAddress(module, "GetIpInterfaceTable")));
