@@ -74,9 +74,9 @@ BOOL CDlgKorvex::OnInitDialog()
     EnableConnectButtons(true, false);
     SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
     FillLoginFields();
-    // The tray icon (a round trip to the shell) and the browser (OLE, the HTML engine) come once
-    // the window has been painted: a timer's turn comes after the paint's, and the window needs
-    // neither to show.
+    // The saved password (data protection loads its libraries), the tray icon (a round trip to
+    // the shell) and the browser (OLE, the HTML engine) come once the window has been painted: a
+    // timer's turn comes after the paint's, and the window needs none of them to show.
     ::SetTimer(Handle(), kAfterFirstPaintTimer, USER_TIMER_MINIMUM, nullptr);
     return TRUE;
 }
@@ -103,11 +103,19 @@ void CDlgKorvex::PlaceControls()
 
 void CDlgKorvex::FillLoginFields()
 {
-    CPasswordProtection protection;
-    const LoginFields fields = LoadLoginFields(m_app.Settings(), protection);
+    const LoginFields fields = LoadLoginFields(m_app.Settings());
     SetItemText(IDC_USERNAME, fields.username);
-    SetItemText(IDC_PASSWORD, fields.password);
     ::SendMessageW(Item(IDC_SAVE_PASSWORD), BM_SETCHECK, fields.savePassword ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CDlgKorvex::FillSavedPassword()
+{
+    // Whatever was typed or pasted in meanwhile stays.
+    const HWND box = Item(IDC_PASSWORD);
+    if (::SendMessageW(box, EM_GETMODIFY, 0, 0) || ::GetWindowTextLengthW(box) > 0)
+        return;
+    CPasswordProtection protection;
+    SetItemText(IDC_PASSWORD, LoadSavedPassword(m_app.Settings(), protection));
 }
 
 SLoginInput CDlgKorvex::ReadLoginInput() const
@@ -277,6 +285,7 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case WM_TIMER:
         if (wParam == kAfterFirstPaintTimer) {
             ::KillTimer(Handle(), kAfterFirstPaintTimer);
+            FillSavedPassword();
             m_tray.Create(Handle(), IDI_TRAY_IDLE);
             AttachNoticePane();
             return TRUE;

@@ -72,6 +72,7 @@ private:
     void PlaceControls();
     void AttachNoticePane();
     void FillLoginFields();
+    void FillSavedPassword();
     void OpenDiagnosis();
 
     CKorvexApp& m_app;

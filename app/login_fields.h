@@ -12,3 +12,8 @@ struct LoginFields {
 };
 
 LoginFields LoadLoginFields(ISettingsStore& store, IPasswordProtection& protection);
+// The same with the password left empty, for a window that reads it later: unprotecting it loads
+// the system's data protection, which costs a start-up tens of milliseconds.
+LoginFields LoadLoginFields(ISettingsStore& store);
+// The stored password if it can be unprotected; empty otherwise.
+std::wstring LoadSavedPassword(ISettingsStore& store, IPasswordProtection& protection);

@@ -207,6 +207,17 @@ expect_text() {
   expect_eq "$actual" "$expected" "$what"
 }
 
+# Waits (bounded) until the main window's control shows the text.
+await_text() {
+  local id=$1 expected=$2 what=$3 actual waited=0
+  while actual=$(main_text "$id") && [ "$actual" != "$expected" ]; do
+    [ "$waited" -lt "$STEP_TIMEOUT" ] || break
+    sleep 1
+    waited=$((waited + 1))
+  done
+  expect_eq "$actual" "$expected" "$what"
+}
+
 # States the main window (id "") or one of its controls must show now: visible, hidden,
 # enabled, disabled, checked, unchecked, foreground (several may be given).
 expect_state() { check_state 1 0 "$@"; }

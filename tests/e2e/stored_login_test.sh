@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The login fields start from the settings store: a stored user name and protected password are
-# filled in; a password blob that cannot be unprotected (another user's) leaves the password box
-# empty and the user name as it was; the save-password box follows SavePassword.
+# filled in (the password just after the window first shows); a password blob that cannot be
+# unprotected (another user's) leaves the password box empty and the user name as it was; the
+# save-password box follows SavePassword.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_begin stored_login
@@ -11,7 +12,7 @@ drive store-set-string Main Username "演示用户 demo"
 drive protect-password "pa55 密码"
 client_start_shown
 expect_text "$ID_USERNAME" "演示用户 demo" "user name box"
-expect_text "$ID_PASSWORD" "pa55 密码" "password box"
+await_text "$ID_PASSWORD" "pa55 密码" "password box"
 expect_text "$ID_STATUS" "就绪" "status line"
 expect_state "$ID_SAVE_PASSWORD" "the save-password box is clear with nothing stored for it" checked
 client_stop_all

@@ -136,6 +136,13 @@ TEST(LoginFields, StoredValuesAndUnreadablePassword)
     EXPECT_EQ(fields.password, L"sec");
     EXPECT_FALSE(fields.savePassword);
 
+    // Read in two steps (the window fills the password after its first paint): the same values.
+    fields = LoadLoginFields(store);
+    EXPECT_EQ(fields.username, L"demo");
+    EXPECT_EQ(fields.password, L"");
+    EXPECT_FALSE(fields.savePassword);
+    EXPECT_EQ(LoadSavedPassword(store, g_markedProtection), L"sec");
+
     // A blob that cannot be unprotected (another user's) leaves the password empty.
     settings::WriteBlob(store, settings::Password, {'X', 'y'});
     settings::WriteInt(store, settings::SavePassword, 7);
