@@ -32,21 +32,24 @@ CDlgDownload::~CDlgDownload()
 
 void CDlgDownload::AddUrl(std::wstring url) { m_jobs.push_back(std::make_unique<CDownloadJob>(std::move(url))); }
 
-BOOL CDlgDownload::OnInitDialog()
+void CDlgDownload::OnRunStart()
 {
-    // The downloads first: they go on while the window dresses itself.
+    // Before any window: an answer that comes within the show delay costs no window at all.
     m_winnerIndex = -1;
     StartJobs();
+    if (m_jobs.empty() || !m_jobsNotStarted.empty())
+        ::PostMessageW(MessageTarget(), kReportStartProblemsMessage, 0, 0);
+}
+
+BOOL CDlgDownload::OnInitDialog()
+{
     WriteWindowText(Handle(), kTitle);
     // No caption buttons: Cancel is the only way out.
     SetCaptionButtons(false, false, false);
     AttachFrame();
     m_cancel.BindDlgItem(Handle(), IDCANCEL);
     StartAnimation();
-    ::PostMessageW(Handle(), kReportStartProblemsMessage, 0, 0);
-    // No focus yet: focusing a control would activate the window before it is shown, and
-    // hiding it again after a quick answer would cost another round of activation. The
-    // dialog manager puts the focus on Cancel when the window is shown and activated.
+    // The dialog manager puts the focus on Cancel when the window is shown and activated.
     return FALSE;
 }
 
@@ -72,7 +75,7 @@ void CDlgDownload::StartJobs()
     m_stop.Reset();
     for (size_t index = 0; index < m_jobs.size(); ++index) {
         CDownloadJob& job = *m_jobs[index];
-        if (job.CreateSocket() && job.Start(Handle(), m_stop)) {
+        if (job.CreateSocket() && job.Start(MessageTarget(), m_stop)) {
             ++m_threadsStarted;
         } else {
             job.Join();  // closes a socket that got no thread
@@ -83,8 +86,7 @@ void CDlgDownload::StartJobs()
 
 void CDlgDownload::ReportStartProblems()
 {
-    if (m_jobs.empty() || !m_jobsNotStarted.empty())
-        ShowNow();  // the boxes belong on top of the window, which then waits for Cancel
+    ShowNow();  // the boxes belong on top of the window, which then waits for Cancel
     if (m_jobs.empty()) {
         // Nothing can arrive; the window waits for Cancel.
         ShowMessage(Handle(), kNoLoginAddress);
@@ -123,8 +125,8 @@ void CDlgDownload::Finish(CDownloadRace::EVerdict verdict, CDownloadJob* job)
     switch (verdict) {
     case CDownloadRace::EVerdict::Deliver: {
         m_winnerIndex = m_race->WinnerIndex();
-        const std::string body = job ? job->Response().TakeBody() : std::string();
-        const bool written = body.empty() || !m_output || m_output->Write(body);
+        std::string body = job ? job->Response().TakeBody() : std::string();
+        const bool written = body.empty() || !m_output || m_output->Write(std::move(body));
         EndDialog(written ? IDOK : IDABORT);
         break;
     }

@@ -1,7 +1,8 @@
 // The fetch wait window (template 137): races one download thread per URL for the same document
 // and delivers the first usable answer to Output. Run it modally; Cancel (button, Escape, Enter)
-// is the only way out while downloads run: there is no timeout. The window appears only when
-// the answer takes longer than kShowDelayMilliseconds; the owner is disabled from the start.
+// is the only way out while downloads run: there is no timeout. The downloads start before the
+// window, which is made and shown only when the answer takes longer than kShowDelayMilliseconds;
+// the owner is disabled from the start.
 #pragma once
 
 #include <cstddef>
@@ -38,10 +39,11 @@ public:
     size_t ThreadsJoined() const { return m_threadsJoined; }
 
 protected:
+    void OnRunStart() override;
+    // After OK and after Cancel alike: no thread or socket outlives the run.
+    void OnRunEnd() override { StopJobs(); }
     BOOL OnInitDialog() override;
     void OnOK() override { OnCancel(); }  // Enter is Cancel: the window has nothing to confirm
-    // After OK and after Cancel alike: no thread or socket outlives the window.
-    void OnDestroy() override { StopJobs(); }
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     RECT BodyRect(const RECT& client) const override;
 

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <new>
 
-bool CMemoryDownloadOutput::Write(std::string_view bytes)
+bool CMemoryDownloadOutput::Write(std::string bytes)
 {
+    if (m_bytes.empty()) {
+        m_bytes = std::move(bytes);
+        return true;
+    }
     try {
-        m_bytes.append(bytes.data(), bytes.size());
+        m_bytes.append(bytes);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
@@ -20,10 +24,11 @@ bool CFileDownloadOutput::Open(const std::wstring& path)
     return m_file.Valid();
 }
 
-bool CFileDownloadOutput::Write(std::string_view bytes)
+bool CFileDownloadOutput::Write(std::string body)
 {
     if (!m_file)
         return false;
+    std::string_view bytes(body);
     while (!bytes.empty()) {
         const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
         DWORD written = 0;

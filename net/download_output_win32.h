@@ -10,13 +10,14 @@
 class IDownloadOutput {
 public:
     virtual ~IDownloadOutput() = default;
-    // False when the bytes could not be stored.
-    virtual bool Write(std::string_view bytes) = 0;
+    // False when the bytes could not be stored. The bytes are handed over: an output that keeps
+    // them in memory takes them as they are.
+    virtual bool Write(std::string bytes) = 0;
 };
 
 class CMemoryDownloadOutput : public IDownloadOutput {
 public:
-    bool Write(std::string_view bytes) override;
+    bool Write(std::string bytes) override;
 
     const std::string& Bytes() const { return m_bytes; }
     std::string TakeBytes() { return std::move(m_bytes); }
@@ -29,7 +30,7 @@ class CFileDownloadOutput : public IDownloadOutput {
 public:
     // Creates the file or empties an existing one. False when it cannot be opened for writing.
     bool Open(const std::wstring& path);
-    bool Write(std::string_view bytes) override;
+    bool Write(std::string bytes) override;
     void Close() { m_file.Reset(); }
     bool IsOpen() const { return m_file.Valid(); }
 

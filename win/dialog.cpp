@@ -19,37 +19,81 @@ INT_PTR CDialog::DoModal(HWND parent) noexcept
                              reinterpret_cast<LPARAM>(this));
 }
 
-// The dialog manager's modal run, except that the window stays hidden until the show timer
-// fires: the owner is disabled first, the loop feeds the dialog its keys, and the owner is
+// The dialog manager's modal run, except that the window is made only when the show timer
+// fires: the owner is disabled first, the run's message-only window carries the work's messages
+// and the timer until then, the loop feeds the dialog its keys once it exists, and the owner is
 // enabled again before the window goes, so that activation returns to it.
 INT_PTR CDialog::RunWithDelayedShow(HWND parent) noexcept
 {
+    static const ATOM messageClass = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = MessageWindowProc;
+        windowClass.hInstance = ModuleInstance();
+        windowClass.lpszClassName = L"KorvexDialogMessages";
+        return ::RegisterClassW(&windowClass);
+    }();
     m_mode = EMode::DelayedShow;
     m_ended = false;
     m_result = -1;
-    const HWND owner = parent ? ::GetAncestor(parent, GA_ROOT) : nullptr;
-    m_disabledOwner = owner && !::EnableWindow(owner, FALSE) ? owner : nullptr;
-    const HWND window = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
-                                             reinterpret_cast<LPARAM>(this));
-    if (window && !m_ended)
-        ::SetTimer(window, kShowTimer, m_showDelay, nullptr);
+    m_owner = parent ? ::GetAncestor(parent, GA_ROOT) : nullptr;
+    m_disabledOwner = m_owner && !::EnableWindow(m_owner, FALSE) ? m_owner : nullptr;
+    m_messageWindow = ::CreateWindowExW(0, MAKEINTATOM(messageClass), nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, ModuleInstance(), this);
+    if (!m_messageWindow) {
+        EnableOwner();
+        return -1;
+    }
+    try {
+        OnRunStart();
+    } catch (...) {
+        EndDialog(-1);
+    }
+    if (!m_ended)
+        ::SetTimer(m_messageWindow, kShowTimer, m_showDelay, nullptr);
     MSG message{};
-    while (window && !m_ended && ::IsWindow(window)) {
+    bool made = false;
+    while (!m_ended) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
                 ::PostQuitMessage(static_cast<int>(message.wParam));  // for the loop that called us
             break;
         }
-        if (!::IsDialogMessageW(window, &message)) {
+        if (!m_window || !::IsDialogMessageW(m_window, &message)) {
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
+        made = made || m_window;
+        if (made && !m_window)
+            break;  // destroyed from outside
     }
     EnableOwner();
-    if (window && ::IsWindow(window))
-        ::DestroyWindow(window);
-    return window ? m_result : -1;
+    if (m_window)
+        ::DestroyWindow(m_window);
+    try {
+        OnRunEnd();
+    } catch (...) {
+    }
+    ::DestroyWindow(m_messageWindow);
+    m_messageWindow = nullptr;
+    return m_result;
+}
+
+LRESULT CALLBACK CDialog::MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && (message >= WM_USER || (message == WM_TIMER && wParam == kShowTimer))) {
+        try {
+            return self->Dispatch(message, wParam, lParam);
+        } catch (...) {
+            return 0;
+        }
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 void CDialog::RegisterCommonControls(DWORD classes) noexcept
@@ -60,10 +104,16 @@ void CDialog::RegisterCommonControls(DWORD classes) noexcept
 
 void CDialog::ShowNow() noexcept
 {
-    if (m_mode != EMode::DelayedShow || m_ended)
+    if (m_mode != EMode::DelayedShow || m_ended || !m_messageWindow)
         return;
-    ::KillTimer(m_window, kShowTimer);
-    if (!::IsWindowVisible(m_window))
+    ::KillTimer(m_messageWindow, kShowTimer);
+    if (!m_window &&
+        !::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), m_owner, DialogProc,
+                              reinterpret_cast<LPARAM>(this))) {
+        EndDialog(-1);
+        return;
+    }
+    if (m_window && !m_ended && !::IsWindowVisible(m_window))
         ::ShowWindow(m_window, SW_SHOWNORMAL);
 }
 
@@ -88,13 +138,15 @@ void CDialog::EndDialog(INT_PTR result) noexcept
         ::EndDialog(m_window, result);
         break;
     case EMode::DelayedShow:
-        // The run's loop ends and destroys the window; until then it must not appear. The owner
-        // comes back first, so that it is the window activated when this one hides.
+        // The run's loop ends and destroys the window, if it was made; until then it must not
+        // appear. The owner comes back first, so that it is the window activated when this one
+        // hides.
         m_ended = true;
         m_result = result;
-        ::KillTimer(m_window, kShowTimer);
+        ::KillTimer(m_messageWindow, kShowTimer);
         EnableOwner();
-        ::ShowWindow(m_window, SW_HIDE);
+        if (m_window)
+            ::ShowWindow(m_window, SW_HIDE);
         break;
     case EMode::Modeless:
         ::DestroyWindow(m_window);

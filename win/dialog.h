@@ -17,7 +17,7 @@ public:
     CDialog& operator=(const CDialog&) = delete;
 
     // Runs the dialog modally; returns the value passed to EndDialog, or -1 if it could not open.
-    // A dialog with a show delay (ShowAfter) is shown only once that time has passed.
+    // A dialog with a show delay (ShowAfter) is made and shown only once that time has passed.
     INT_PTR DoModal(HWND parent = nullptr) noexcept;
     // Creates the dialog modeless (for tests and hosted windows).
     HWND Create(HWND parent = nullptr) noexcept;
@@ -31,11 +31,17 @@ public:
     std::wstring ItemText(int id) const { return ReadWindowText(Item(id)); }
 
 protected:
-    // For a modal wait window: show it only when it is still open after `milliseconds`, so work
-    // that ends sooner never flashes a window. The owner is disabled from the start, as usual.
+    // For a modal wait window: make and show it only when the run is still on after
+    // `milliseconds`, so work that ends sooner costs no window at all. Such a run starts its work
+    // in OnRunStart, before any window exists, and posts to MessageTarget(); the owner is
+    // disabled from the start, as usual.
     void ShowAfter(UINT milliseconds) noexcept { m_showDelay = milliseconds; }
-    // Shows such a window before its time, for instance under a message box it owns.
+    // Makes and shows such a window before its time, for instance to own a message box.
     void ShowNow() noexcept;
+    // Where this dialog's private messages (WM_USER and up) go. In a run with a show delay it is
+    // a message-only window that lives for the whole run and hands them to OnMessage, whether
+    // the dialog window exists yet or not; otherwise it is the dialog window.
+    HWND MessageTarget() const noexcept { return m_messageWindow ? m_messageWindow : m_window; }
     // For a template that holds common controls (ICC_* classes): call before the window is made.
     // The common controls library loads here, at the first window that needs it.
     static void RegisterCommonControls(DWORD classes) noexcept;
@@ -53,6 +59,10 @@ protected:
     virtual bool OnDrawItem(const DRAWITEMSTRUCT&) { return false; }
     // WM_DESTROY, while the controls are still there.
     virtual void OnDestroy() {}
+    // A run with a show delay: its first act, before any window exists, and its last, after
+    // the dialog window (if it was made) is gone.
+    virtual void OnRunStart() {}
+    virtual void OnRunEnd() {}
     // Every message first; set `handled` to stop the default dispatch.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
@@ -62,6 +72,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK MessageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RunWithDelayedShow(HWND parent) noexcept;
     void EnableOwner() noexcept;
@@ -75,4 +86,6 @@ private:
     bool m_ended = false;  // DelayedShow: EndDialog was called, with m_result
     INT_PTR m_result = -1;
     HWND m_disabledOwner = nullptr;  // DelayedShow: the owner the run disabled
+    HWND m_owner = nullptr;          // DelayedShow: the owner of the window once it is made
+    HWND m_messageWindow = nullptr;  // DelayedShow: the run's message-only window
 };

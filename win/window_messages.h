@@ -12,7 +12,7 @@ inline constexpr UINT kShowMainWindowMessage = WM_APP + 1;   // posted by a seco
 
 // Fetch window.
 inline constexpr UINT kDownloadFinishedMessage = WM_USER + 1;       // lParam: the download job
-inline constexpr UINT kReportStartProblemsMessage = WM_APP + 2;     // once the window is up
+inline constexpr UINT kReportStartProblemsMessage = WM_APP + 2;     // from the run's own loop
 
 // Server selection window: a speed-test worker's report, sent with a time limit.
 // wParam: the row measured (-1 for none), lParam: average milliseconds (-1: no answer);

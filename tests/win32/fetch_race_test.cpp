@@ -143,7 +143,7 @@ TEST_F(FetchRaceTest, NoUrlShowsTheBoxThenWaitsForCancel)
     EXPECT_EQ(outcome.threadsStarted, 0u);
 }
 
-// A quick answer never shows the window; a slow one shows it after the delay. The owner is
+// A quick answer never makes the window; a slow one shows it after the delay. The owner is
 // disabled from the start either way, and enabled again afterwards. A quit message ends the
 // run and is left for the caller's loop.
 TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThroughout)
@@ -154,7 +154,7 @@ TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThrougho
     struct SCase {
         DWORD answerAfterMs;
         bool quit;
-        bool shown;
+        bool made;
         INT_PTR result;
     };
     const SCase cases[] = {
@@ -167,6 +167,8 @@ TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThrougho
         Server server({c.quit ? Server::Hold() : Server::Pause(c.answerAfterMs), Server::Send(Answer("doc")),
                        Server::Hold()});
         ASSERT_TRUE(server.Listening());
+        std::atomic<bool> runOver{false};
+        std::atomic<bool> sawMade{false};
         std::atomic<bool> sawShown{false};
         std::atomic<bool> ownerDisabled{false};
         CMemoryDownloadOutput output;
@@ -174,18 +176,23 @@ TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThrougho
         dialog.AddUrl(server.Url());
         dialog.SetOutput(&output);
         CModalLimit limit(10000, [&](DWORD uiThread) {
-            HWND window = WaitForThreadWindow(uiThread, kFetchWindowTitle, 3000);
-            ownerDisabled = window && !::IsWindowEnabled(owner);
+            // The request arrives once the run has started its download.
+            ownerDisabled = server.WaitForRequest(3000) && !::IsWindowEnabled(owner);
             if (c.quit)
                 ::PostThreadMessageW(uiThread, WM_QUIT, 7, 0);
-            // Only calls that send the window nothing: the run may already be over.
-            for (; ::IsWindow(window); ::Sleep(5))
-                sawShown = sawShown || ::IsWindowVisible(window);
+            // Finding the window sends it nothing: the run may be over at any moment.
+            for (; !runOver; ::Sleep(5)) {
+                const HWND window = FindThreadWindow(uiThread, kFetchWindowTitle);
+                sawMade = sawMade || window;
+                sawShown = sawShown || (window && ::IsWindowVisible(window));
+            }
         });
         const INT_PTR result = dialog.DoModal(owner);
+        runOver = true;
         EXPECT_FALSE(limit.Finish());
         EXPECT_EQ(result, c.result);
-        EXPECT_EQ(sawShown, c.shown);
+        EXPECT_EQ(sawMade, c.made);
+        EXPECT_EQ(sawShown, c.made);
         EXPECT_TRUE(ownerDisabled);
         EXPECT_TRUE(::IsWindowEnabled(owner));
         EXPECT_EQ(dialog.ThreadsJoined(), dialog.ThreadsStarted());

@@ -66,7 +66,11 @@ HWND Poll(DWORD ms, Find find)
 HWND FindThreadWindow(DWORD threadId, const std::wstring& title)
 {
     for (HWND window : ThreadWindows(threadId)) {
-        if (TextOf(window) == title)
+        // The title as the window holds it, without sending a message: the UI thread may be busy,
+        // or done with the window, at any moment.
+        wchar_t text[512] = {};
+        ::InternalGetWindowText(window, text, 512);
+        if (text == title)
             return window;
     }
     return nullptr;

@@ -140,7 +140,7 @@ TEST_F(FetchWindowTest, BodyWrittenToAFile)
 // An output that cannot keep the body.
 class CRefusingOutput : public IDownloadOutput {
 public:
-    bool Write(std::string_view) override { return false; }
+    bool Write(std::string) override { return false; }
 };
 
 TEST_F(FetchWindowTest, BodyThatCannotBeStoredIsNoSuccess)
