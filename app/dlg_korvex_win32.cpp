@@ -41,8 +41,6 @@ constexpr int kLinkIds[] = {IDC_LINK_REGISTER, IDC_LINK_RECHARGE, IDC_LINK_FREE_
 CDlgKorvex::CDlgKorvex(CKorvexApp& app) : CSkinedDialog(IDD_MAIN, kPartMainBody), m_app(app)
 {
     m_hosts = {L"" KORVEX_WEB_HOST, L"" KORVEX_FORUM_HOST, LoadResourceString(IDS_REFERRAL_TAG)};
-    m_mainIcon.Reset(static_cast<HICON>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     RegisterBuiltInSkin();
 }
 
@@ -67,18 +65,25 @@ BOOL CDlgKorvex::OnInitDialog()
     m_status.SetStyleName(kStyleStatic);
     m_status.BindDlgItem(Handle(), IDC_STATUS);
 
-    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
-    ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
     ::SetTimer(Handle(), kSupervisionTimer, 1000, nullptr);
 
     EnableConnectButtons(true, false);
     SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
     FillLoginFields();
-    // The saved password (data protection loads its libraries), the tray icon (a round trip to
-    // the shell) and the browser (OLE, the HTML engine) come once the window has been painted: a
-    // timer's turn comes after the paint's, and the window needs none of them to show.
+    // The saved password (data protection loads its libraries), the window's icons (the system
+    // converts them for the taskbar), the tray icon (a round trip to the shell) and the browser
+    // (OLE, the HTML engine) come once the window has been painted: a timer's turn comes after
+    // the paint's, and the window needs none of them to show. The frame draws no system icon.
     ::SetTimer(Handle(), kAfterFirstPaintTimer, USER_TIMER_MINIMUM, nullptr);
     return TRUE;
+}
+
+void CDlgKorvex::SetWindowIcons()
+{
+    m_mainIcon.Reset(static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_mainIcon.Get()));
 }
 
 void CDlgKorvex::AttachNoticePane()
@@ -286,6 +291,7 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
         if (wParam == kAfterFirstPaintTimer) {
             ::KillTimer(Handle(), kAfterFirstPaintTimer);
             FillSavedPassword();
+            SetWindowIcons();
             m_tray.Create(Handle(), IDI_TRAY_IDLE);
             AttachNoticePane();
             return TRUE;

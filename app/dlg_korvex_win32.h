@@ -70,6 +70,7 @@ protected:
 
 private:
     void PlaceControls();
+    void SetWindowIcons();
     void AttachNoticePane();
     void FillLoginFields();
     void FillSavedPassword();

@@ -105,9 +105,7 @@ int CKorvexApp::Run()
     if (!TakeSingleInstance())
         return 0;
 
-    WSADATA wsaData;
-    ::WSAStartup(MAKEWORD(2, 0), &wsaData);  // never cleaned up: it lives as long as the process
-
+    // Windows Sockets are started by what uses them (a fetch, a speed test), and load with it.
     // The common controls are registered by the windows that hold them (the wait animation, the
     // server list); the main window has none, and the library stays unloaded until then.
 

@@ -1,6 +1,7 @@
 # Delay-import libraries for system DLLs the program needs only once the user acts: dial-up
-# (rasapi32), the routing table (iphlpapi), the notice pane's automation types (oleaut32) and the
-# common controls of the wait and server windows (comctl32).
+# (rasapi32), the routing table (iphlpapi), the notice pane's automation types (oleaut32), the
+# common controls of the wait and server windows (comctl32) and the sockets of a fetch or a
+# speed test (ws2_32).
 # Imported the usual way, each is loaded, with what it pulls in, before the first window shows;
 # through these libraries it is loaded at its first call. dlltool makes each one from the names
 # in the toolchain's own import library; libdelayimp supplies the loader.

@@ -21,6 +21,42 @@ std::wstring Trimmed(const std::string& bytes)
 {
     return TrimBlanks(AnsiToWide(bytes));
 }
+
+struct SPrompt {
+    std::string_view text;
+    const std::wstring SOpenVpnCredentials::*answer;
+};
+constexpr SPrompt kPrompts[] = {
+    {"Enter Auth Username:", &SOpenVpnCredentials::userName},
+    {"Enter Auth Password:", &SOpenVpnCredentials::password},
+    {"Enter SOCKS5 Proxy Username:", &SOpenVpnCredentials::proxyUserName},
+    {"Enter HTTP Proxy Username:", &SOpenVpnCredentials::proxyUserName},
+    {"Enter SOCKS5 Proxy Password:", &SOpenVpnCredentials::proxyPassword},
+    {"Enter HTTP Proxy Password:", &SOpenVpnCredentials::proxyPassword},
+};
+
+// By COpenVpnConsole::EMark.
+constexpr std::string_view kMarks[] = {
+    "Socket bind failed on local address",
+    "Peer Connection Initiated",
+    "There are no TAP-Win32 adapters on this system",
+    "Notified TAP-Win32 driver to set a DHCP IP/netmask of ",
+    " on interface ",
+    "route-gateway",
+    ",",
+    "Initialization Sequence Completed",
+};
+
+// A search can start this far before the end of the output it saw last and still find a text
+// that the new chunk completes.
+constexpr size_t kLongestText = [] {
+    size_t longest = 0;
+    for (const SPrompt& prompt : kPrompts)
+        longest = std::max(longest, prompt.text.size());
+    for (const std::string_view mark : kMarks)
+        longest = std::max(longest, mark.size());
+    return longest;
+}();
 }  // namespace
 
 bool IsPlainHostName(std::wstring_view host)
@@ -61,44 +97,6 @@ std::optional<std::wstring> BuildOpenVpnCommandLine(const SOpenVpnLaunch& launch
         line += L" --socks-proxy " + launch.proxy.server + L" " + port;
     return line;
 }
-
-namespace {
-struct SPrompt {
-    std::string_view text;
-    const std::wstring SOpenVpnCredentials::*answer;
-};
-constexpr SPrompt kPrompts[] = {
-    {"Enter Auth Username:", &SOpenVpnCredentials::userName},
-    {"Enter Auth Password:", &SOpenVpnCredentials::password},
-    {"Enter SOCKS5 Proxy Username:", &SOpenVpnCredentials::proxyUserName},
-    {"Enter HTTP Proxy Username:", &SOpenVpnCredentials::proxyUserName},
-    {"Enter SOCKS5 Proxy Password:", &SOpenVpnCredentials::proxyPassword},
-    {"Enter HTTP Proxy Password:", &SOpenVpnCredentials::proxyPassword},
-};
-
-// By COpenVpnConsole::EMark.
-constexpr std::string_view kMarks[] = {
-    "Socket bind failed on local address",
-    "Peer Connection Initiated",
-    "There are no TAP-Win32 adapters on this system",
-    "Notified TAP-Win32 driver to set a DHCP IP/netmask of ",
-    " on interface ",
-    "route-gateway",
-    ",",
-    "Initialization Sequence Completed",
-};
-
-// A search can start this far before the end of the output it saw last and still find a text
-// that the new chunk completes.
-constexpr size_t kLongestText = [] {
-    size_t longest = 0;
-    for (const SPrompt& prompt : kPrompts)
-        longest = std::max(longest, prompt.text.size());
-    for (const std::string_view mark : kMarks)
-        longest = std::max(longest, mark.size());
-    return longest;
-}();
-}  // namespace
 
 void COpenVpnConsole::Clear()
 {
