@@ -18,7 +18,7 @@ constexpr wchar_t kCannotStartDownload[] = L"无法启动下载，可能无法�
 
 CDlgDownload::CDlgDownload() : CSkinedDialog(IDD_DOWNLOAD, kPartBackground)
 {
-    RegisterCommonControls(ICC_ANIMATE_CLASS);
+    UseCommonControls(ICC_ANIMATE_CLASS);
     // A document that comes within this time never flashes the wait window at the user.
     ShowAfter(kShowDelayMilliseconds);
 }

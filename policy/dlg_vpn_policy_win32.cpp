@@ -82,7 +82,7 @@ CDlgVpnPolicy::CDlgVpnPolicy(const CServerDirectory& directory, ISettingsStore& 
       m_checks(checks),
       m_echoes(std::move(echoes))
 {
-    RegisterCommonControls(ICC_LISTVIEW_CLASSES);
+    UseCommonControls(ICC_LISTVIEW_CLASSES);
 }
 
 CDlgVpnPolicy::~CDlgVpnPolicy()

@@ -15,6 +15,7 @@ INT_PTR CDialog::DoModal(HWND parent) noexcept
     if (m_showDelay != 0)
         return RunWithDelayedShow(parent);
     m_mode = EMode::Modal;
+    RegisterCommonControls();
     return ::DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
@@ -96,9 +97,11 @@ LRESULT CALLBACK CDialog::MessageWindowProc(HWND window, UINT message, WPARAM wP
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void CDialog::RegisterCommonControls(DWORD classes) noexcept
+void CDialog::RegisterCommonControls() const noexcept
 {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), classes};
+    if (m_commonControls == 0)
+        return;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), m_commonControls};
     ::InitCommonControlsEx(&controls);
 }
 
@@ -107,6 +110,8 @@ void CDialog::ShowNow() noexcept
     if (m_mode != EMode::DelayedShow || m_ended || !m_messageWindow)
         return;
     ::KillTimer(m_messageWindow, kShowTimer);
+    if (!m_window)
+        RegisterCommonControls();
     if (!m_window &&
         !::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), m_owner, DialogProc,
                               reinterpret_cast<LPARAM>(this))) {
@@ -127,6 +132,7 @@ void CDialog::EnableOwner() noexcept
 HWND CDialog::Create(HWND parent) noexcept
 {
     m_mode = EMode::Modeless;
+    RegisterCommonControls();
     return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
 }

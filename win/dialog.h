@@ -42,9 +42,10 @@ protected:
     // a message-only window that lives for the whole run and hands them to OnMessage, whether
     // the dialog window exists yet or not; otherwise it is the dialog window.
     HWND MessageTarget() const noexcept { return m_messageWindow ? m_messageWindow : m_window; }
-    // For a template that holds common controls (ICC_* classes): call before the window is made.
-    // The common controls library loads here, at the first window that needs it.
-    static void RegisterCommonControls(DWORD classes) noexcept;
+    // For a template that holds common controls (ICC_* classes), from the constructor: they are
+    // registered just before the window is made, so the common controls library loads with the
+    // first window that needs it, and not at all for a delayed window that is never made.
+    void UseCommonControls(DWORD classes) noexcept { m_commonControls |= classes; }
 
     // Return FALSE when the handler set the focus itself.
     virtual BOOL OnInitDialog() { return TRUE; }
@@ -76,6 +77,7 @@ private:
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR RunWithDelayedShow(HWND parent) noexcept;
     void EnableOwner() noexcept;
+    void RegisterCommonControls() const noexcept;
 
     enum class EMode { Modeless, Modal, DelayedShow };
 
@@ -83,6 +85,7 @@ private:
     HWND m_window = nullptr;
     EMode m_mode = EMode::Modeless;
     UINT m_showDelay = 0;
+    DWORD m_commonControls = 0;
     bool m_ended = false;  // DelayedShow: EndDialog was called, with m_result
     INT_PTR m_result = -1;
     HWND m_disabledOwner = nullptr;  // DelayedShow: the owner the run disabled
