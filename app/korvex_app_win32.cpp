@@ -14,7 +14,6 @@
 
 #include <ole2.h>
 #include <shlobj.h>
-#include <winsock2.h>
 
 #include <clocale>
 

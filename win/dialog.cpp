@@ -110,11 +110,7 @@ void CDialog::ShowNow() noexcept
     if (m_mode != EMode::DelayedShow || m_ended || !m_messageWindow)
         return;
     ::KillTimer(m_messageWindow, kShowTimer);
-    if (!m_window)
-        RegisterCommonControls();
-    if (!m_window &&
-        !::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), m_owner, DialogProc,
-                              reinterpret_cast<LPARAM>(this))) {
+    if (!m_window && !CreateWindowFromTemplate(m_owner)) {
         EndDialog(-1);
         return;
     }
@@ -132,8 +128,13 @@ void CDialog::EnableOwner() noexcept
 HWND CDialog::Create(HWND parent) noexcept
 {
     m_mode = EMode::Modeless;
+    return CreateWindowFromTemplate(parent);
+}
+
+HWND CDialog::CreateWindowFromTemplate(HWND owner) noexcept
+{
     RegisterCommonControls();
-    return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
+    return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
                                 reinterpret_cast<LPARAM>(this));
 }
 

@@ -78,6 +78,8 @@ private:
     INT_PTR RunWithDelayedShow(HWND parent) noexcept;
     void EnableOwner() noexcept;
     void RegisterCommonControls() const noexcept;
+    // The modeless way, as Create and a delayed run make the window.
+    HWND CreateWindowFromTemplate(HWND owner) noexcept;
 
     enum class EMode { Modeless, Modal, DelayedShow };
 
