@@ -182,7 +182,7 @@ TEST_F(FetchRaceTest, TheWindowAppearsOnlyForASlowAnswerAndTheOwnerWaitsThrougho
                 ::PostThreadMessageW(uiThread, WM_QUIT, 7, 0);
             // Finding the window sends it nothing: the run may be over at any moment.
             for (; !runOver; ::Sleep(5)) {
-                const HWND window = FindThreadWindow(uiThread, kFetchWindowTitle);
+                const HWND window = PeekThreadWindow(uiThread, kFetchWindowTitle);
                 sawMade = sawMade || window;
                 sawShown = sawShown || (window && ::IsWindowVisible(window));
             }

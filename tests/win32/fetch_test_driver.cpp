@@ -66,8 +66,15 @@ HWND Poll(DWORD ms, Find find)
 HWND FindThreadWindow(DWORD threadId, const std::wstring& title)
 {
     for (HWND window : ThreadWindows(threadId)) {
-        // The title as the window holds it, without sending a message: the UI thread may be busy,
-        // or done with the window, at any moment.
+        if (TextOf(window) == title)
+            return window;
+    }
+    return nullptr;
+}
+
+HWND PeekThreadWindow(DWORD threadId, const std::wstring& title)
+{
+    for (HWND window : ThreadWindows(threadId)) {
         wchar_t text[512] = {};
         ::InternalGetWindowText(window, text, 512);
         if (text == title)

@@ -16,8 +16,12 @@ class CDialog;
 class CDlgDownload;
 class IDownloadOutput;
 
-// A top-level window of the thread with exactly this title, or null.
+// A top-level window of the thread with exactly this title, or null. Reading the title waits
+// for the UI thread to answer, so a window found here has finished its initialisation.
 HWND FindThreadWindow(DWORD threadId, const std::wstring& title);
+// The same without sending the thread a message, for a driver that must not wait on a UI thread
+// that may be done with the window at any moment. The window may still be initialising.
+HWND PeekThreadWindow(DWORD threadId, const std::wstring& title);
 HWND WaitForThreadWindow(DWORD threadId, const std::wstring& title, DWORD ms);
 // A message box of the thread (dialog class) with this caption showing this text, or null.
 HWND WaitForMessageBox(DWORD threadId, const std::wstring& caption, const std::wstring& text, DWORD ms);
