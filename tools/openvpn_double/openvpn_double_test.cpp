@@ -546,6 +546,10 @@ TEST_F(OpenVpnDoubleTest, EachPromptTakesOneReadOfWhatIsThere)
                 child.Write(bytes);
         }
         EXPECT_TRUE(child.WaitFor(c.End)) << child.Text();
+        // The double logs its exit after its last words on the console: where the exit is
+        // expected, read the log once the double has ended.
+        if (c.Logged.back().rfind("openvpn exit ", 0) == 0)
+            child.WaitExit();
         const std::string log = Log();
         EXPECT_TRUE(InOrder(log, c.Logged));
         EXPECT_EQ(1u, Occurrences(log, "openvpn answer auth_username "));
