@@ -141,6 +141,7 @@ void CConsoleRedirector::ReadUntilEnd()
         OnEnd();
     } catch (...) {
     }
+    ReaderThreadId = 0;  // the pool may give this thread other work next
     ::SetEvent(ReaderFinished.Get());
 }
 

@@ -1,38 +1,39 @@
 #include "win/worker_thread.h"
 
-#include <process.h>
-
 bool CWorkerThread::Start(std::function<void()> body) noexcept
 {
-    if (m_thread || !body)
+    if (m_done || !body)
         return false;
     m_body = std::move(body);
-    const uintptr_t thread = ::_beginthreadex(nullptr, 0, Entry, this, CREATE_SUSPENDED, nullptr);
-    if (thread == 0) {
+    m_done.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // Long: the pool then adds a thread rather than queue behind work that is still running.
+    if (!m_done || !::QueueUserWorkItem(Entry, this, WT_EXECUTELONGFUNCTION)) {
+        m_done.Reset();
         m_body = nullptr;
         return false;
     }
-    m_thread.Reset(reinterpret_cast<HANDLE>(thread));
-    ::ResumeThread(m_thread.Get());
     return true;
 }
 
 bool CWorkerThread::Join() noexcept
 {
-    if (!m_thread)
+    if (!m_done)
         return false;
-    ::WaitForSingleObject(m_thread.Get(), INFINITE);
-    m_thread.Reset();
+    ::WaitForSingleObject(m_done.Get(), INFINITE);
+    m_done.Reset();
     m_body = nullptr;
     return true;
 }
 
-unsigned __stdcall CWorkerThread::Entry(void* self)
+DWORD __stdcall CWorkerThread::Entry(void* self)
 {
+    auto* worker = static_cast<CWorkerThread*>(self);
     try {
-        static_cast<CWorkerThread*>(self)->m_body();
+        worker->m_body();
     } catch (...) {
-        // Nothing may leave a thread's entry point; the body reports its own failures.
+        // Nothing may leave a pool callback; the body reports its own failures.
     }
+    // The owner may destroy the worker as soon as this is set.
+    ::SetEvent(worker->m_done.Get());
     return 0;
 }

@@ -1,6 +1,9 @@
-// Background work of a window: every thread is created suspended, runs one function, is told to
-// stop through a stop signal it shares with its siblings, and is joined (without a time limit)
-// by whoever owns it, at the latest in the owner's destructor. No thread outlives its window.
+// Background work of a window: each worker runs one function on a thread of the system's pool, is
+// told to stop through a stop signal it shares with its siblings, and is joined (without a time
+// limit) by whoever owns it, at the latest in the owner's destructor. No work outlives its window.
+//
+// The pool keeps an idle thread for a while, so a fetch or a speed test that follows another does
+// not pay for a new thread (several milliseconds under Wine, more than a loopback download).
 #pragma once
 
 #include <windows.h>
@@ -46,16 +49,17 @@ public:
     CWorkerThread(const CWorkerThread&) = delete;
     CWorkerThread& operator=(const CWorkerThread&) = delete;
 
-    // Creates the thread suspended, then lets it run `body`. False when a thread is already
-    // there or the system gives none; `body` has then not run and will not.
+    // Queues `body` to run on a pool thread of its own: work that blocks for long (a console
+    // reader) never holds up another worker. False when a worker is already running or the
+    // system takes no work; `body` has then not run and will not.
     bool Start(std::function<void()> body) noexcept;
-    bool Started() const noexcept { return m_thread.Valid(); }
-    // Waits for the thread to end and closes it. True if there was a thread.
+    bool Started() const noexcept { return m_done.Valid(); }
+    // Waits for `body` to return. True if there was a worker.
     bool Join() noexcept;
 
 private:
-    static unsigned __stdcall Entry(void* self);
+    static DWORD __stdcall Entry(void* self);
 
     std::function<void()> m_body;
-    CKernelHandle m_thread;
+    CKernelHandle m_done;  // set by the pool thread as its last touch of this object
 };

@@ -80,7 +80,9 @@ drive set-text "${MAIN[@]}" --id "$ID_PASSWORD" demo
 step "cycle 1"
 connect 1
 disconnect 1
-sleep 1
+# Workers run on the system's thread pool, which ends a thread after five idle seconds: the
+# baseline is what stays.
+sleep 6
 baseline=$(counts)
 echo "after cycle 1: $baseline"
 

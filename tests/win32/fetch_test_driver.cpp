@@ -11,6 +11,8 @@
 #include "net/dlg_download_win32.h"
 #include "win/handle.h"
 #include "win/message_box.h"
+#include "win/system_library.h"
+#include "win/worker_thread.h"
 
 namespace {
 std::wstring TextOf(HWND window)
@@ -122,8 +124,35 @@ bool PressUntilGone(HWND window, WORD command, DWORD ms)
     }) != nullptr;
 }
 
+namespace {
+// Where a thread began, as the system recorded it; null when it cannot tell.
+void* ThreadStartAddress(HANDLE thread)
+{
+    using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = SystemFunction<QueryThread>(L"ntdll.dll", "NtQueryInformationThread");
+    constexpr int kThreadQuerySetWin32StartAddress = 9;
+    void* start = nullptr;
+    return query && query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) >= 0 ? start
+                                                                                                        : nullptr;
+}
+
+// The entry point every thread of the system's pool begins at, learnt from a pooled no-op.
+void* PoolThreadStart()
+{
+    static void* const start = [] {
+        void* seen = nullptr;
+        CWorkerThread probe;
+        if (probe.Start([&] { seen = ThreadStartAddress(::GetCurrentThread()); }))
+            probe.Join();
+        return seen;
+    }();
+    return start;
+}
+}  // namespace
+
 size_t ProcessThreadCount()
 {
+    void* const poolStart = PoolThreadStart();
     CFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     if (!snapshot)
         return 0;
@@ -132,7 +161,10 @@ size_t ProcessThreadCount()
     size_t count = 0;
     const DWORD self = ::GetCurrentProcessId();
     for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID == self)
+        if (entry.th32OwnerProcessID != self)
+            continue;
+        CKernelHandle thread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID));
+        if (!poolStart || !thread || ThreadStartAddress(thread.Get()) != poolStart)
             ++count;
     }
     return count;

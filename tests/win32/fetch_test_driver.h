@@ -42,7 +42,8 @@ bool WaitFor(Condition condition, std::chrono::milliseconds limit = std::chrono:
     return true;
 }
 
-// Threads of this process, from a Toolhelp snapshot.
+// Threads of this process, from a Toolhelp snapshot, less the system pool's own: workers run on
+// that pool, which keeps a thread idle for a while after its work has returned.
 size_t ProcessThreadCount();
 
 // Bounds a modal run on the constructing thread: `driver`, if any, runs on a helper thread

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <new>
 #include <string>
@@ -143,6 +144,27 @@ TEST(WorkerThreadTest, RunsOnceStopsOnTheSignalAndIsJoinedByItsOwner)
     EXPECT_TRUE(worker.Join());
     EXPECT_FALSE(worker.Join());
     EXPECT_TRUE(worker.Start([] {}));
+}
+
+TEST(WorkerThreadTest, WorkersThatBlockRunSideBySide)
+{
+    // A console reader blocks until its child ends; the speed test's workers and the downloads
+    // must still run beside it, so every worker needs a thread of its own at once.
+    constexpr int kWorkers = 6;
+    std::atomic<int> running{0};
+    CKernelHandle allRunning(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::array<CWorkerThread, kWorkers> workers;
+    for (CWorkerThread& worker : workers) {
+        ASSERT_TRUE(worker.Start([&] {
+            if (++running == kWorkers)
+                ::SetEvent(allRunning.Get());
+            ::WaitForSingleObject(allRunning.Get(), 10000);
+        }));
+    }
+    EXPECT_EQ(::WaitForSingleObject(allRunning.Get(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    for (CWorkerThread& worker : workers)
+        EXPECT_TRUE(worker.Join());
+    EXPECT_EQ(running.load(), kWorkers);
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ protected:
         static int folders = 0;
         Folder = std::wstring(path) + L"ras_standin." + std::to_wstring(::GetCurrentProcessId()) +
                  L"." + std::to_wstring(++folders);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(Folder), ignored);  // an earlier run's
         ASSERT_TRUE(::CreateDirectoryW(Folder.c_str(), nullptr));
         ::GetModuleFileNameW(nullptr, path, MAX_PATH);
         std::wstring built = path;
@@ -112,9 +114,10 @@ protected:
             }
             EXPECT_TRUE(unloaded) << "the DLL stayed loaded";
         }
-        for (const wchar_t* name : {L"rasapi32.dll", L"rasapi32.scenario", L"rasapi32.log"})
-            ::DeleteFileW((Folder + L"\\" + name).c_str());
-        ::RemoveDirectoryW(Folder.c_str());
+        // Everything the stand-in wrote goes too (its line file as well): Wine hands out process
+        // ids again, and a later run must find no folder of that name.
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(Folder), ignored);
     }
 
     template <typename Function>
