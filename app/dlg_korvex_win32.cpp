@@ -48,10 +48,12 @@ CDlgKorvex::~CDlgKorvex() = default;
 
 BOOL CDlgKorvex::OnInitDialog()
 {
+    // Sized first: the frame then cuts its rounded outline and places its buttons once, not
+    // again for the resize.
+    PlaceControls();
     SetCaptionButtons(true, false, true);
     AttachFrame();
     WriteWindowText(Handle(), kMainWindowTitle);
-    PlaceControls();
 
     m_connect.BindDlgItem(Handle(), IDC_CONNECT);
     m_disconnect.BindDlgItem(Handle(), IDC_DISCONNECT);
@@ -68,9 +70,10 @@ BOOL CDlgKorvex::OnInitDialog()
     ::SetTimer(Handle(), kSupervisionTimer, 1000, nullptr);
 
     EnableConnectButtons(true, false);
-    SetStatus(m_startupStatus.empty() ? std::wstring_view(L"就绪") : std::wstring_view(m_startupStatus), false);
+    SetStatus(L"就绪", false);
     FillLoginFields();
-    // The saved password (data protection loads its libraries), the window's icons (the system
+    // The clean-up of an earlier run's routes (the shell library finds the journal's folder), the
+    // saved password (data protection loads its libraries), the window's icons (the system
     // converts them for the taskbar), the tray icon (a round trip to the shell) and the browser
     // (OLE, the HTML engine) come once the window has been painted: a timer's turn comes after
     // the paint's, and the window needs none of them to show. The frame draws no system icon.
@@ -182,7 +185,15 @@ void CDlgKorvex::OpenDiagnosis()
 
 void CDlgKorvex::OnOK()
 {
+    RecoverRoutes();  // a click can come before the timer after the first paint
     m_controller->OnConnect();
+}
+
+void CDlgKorvex::RecoverRoutes()
+{
+    const std::wstring text = m_app.RecoverRoutesOnce();
+    if (!text.empty())
+        SetStatus(text, false);
 }
 
 // --- what the login exchange and connection control show ----------------------------------------
@@ -290,6 +301,7 @@ INT_PTR CDlgKorvex::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& 
     case WM_TIMER:
         if (wParam == kAfterFirstPaintTimer) {
             ::KillTimer(Handle(), kAfterFirstPaintTimer);
+            RecoverRoutes();
             FillSavedPassword();
             SetWindowIcons();
             m_tray.Create(Handle(), IDI_TRAY_IDLE);

@@ -27,8 +27,6 @@ public:
 
     // Before the window runs; it must outlive the window.
     void SetController(CConnectionController& controller) { m_controller = &controller; }
-    // Before the window runs: what the status line says first instead of "就绪".
-    void SetStartupStatus(std::wstring text) { m_startupStatus = std::move(text); }
 
     // Shows the window normally and brings it to the front.
     void ShowMainWindow();
@@ -74,13 +72,13 @@ private:
     void AttachNoticePane();
     void FillLoginFields();
     void FillSavedPassword();
+    void RecoverRoutes();
     void OpenDiagnosis();
 
     CKorvexApp& m_app;
     CConnectionController* m_controller = nullptr;
     SWebHosts m_hosts;
     std::wstring m_responsePath;
-    std::wstring m_startupStatus;
     CIconHandle m_mainIcon;
     CTrayNotifyIcon m_tray;
     CNoticePane m_notice;

@@ -50,8 +50,6 @@ CKorvexApp::CKorvexApp()
     m_systemDir = FromBuffer(buffer, ::GetSystemDirectoryW(buffer, MAX_PATH), MAX_PATH) + L"\\";
     m_tempDir = FromBuffer(buffer, ::GetTempPathW(MAX_PATH, buffer), MAX_PATH);
     m_applicationName = ApplicationNameOf(m_modulePath);
-    if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        m_routeJournalPath = RouteJournalFileOf(buffer, kCompanyName);
     SetMessageBoxCaption(m_applicationName);
 }
 
@@ -82,6 +80,24 @@ bool CKorvexApp::TakeSingleInstance()
     return false;
 }
 
+std::wstring CKorvexApp::RecoverRoutesOnce()
+{
+    if (m_routesRecovered)
+        return std::wstring();
+    m_routesRecovered = true;
+    wchar_t folder[MAX_PATH];
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder)))
+        return std::wstring();
+    m_routeJournal = std::make_unique<CWin32JournalFile>(RouteJournalFileOf(folder, kCompanyName));
+    return RecoverRoutes(*m_routeJournal);
+}
+
+IJournalFile* CKorvexApp::RouteJournal()
+{
+    RecoverRoutesOnce();
+    return m_routeJournal.get();
+}
+
 std::wstring CKorvexApp::RecoverRoutes(IJournalFile& journal)
 {
     CWin32IpHelper ipHelper;
@@ -110,16 +126,12 @@ int CKorvexApp::Run()
 
     m_settings = std::make_unique<CRegistrySettingsStore>(kCompanyName, m_applicationName);
 
-    // Before the window takes a Connect: a connection would find the old routes in its way.
-    CWin32JournalFile journal(m_routeJournalPath);
-    IJournalFile* routeJournal = m_routeJournalPath.empty() ? nullptr : &journal;
-    const std::wstring recovery = routeJournal ? RecoverRoutes(journal) : std::wstring();
-
     {
-        // The main window goes last: the connections report to it until they are gone.
+        // The main window goes last: the connections report to it until they are gone. It takes
+        // back what an earlier run left in the routing table once it shows; a connection would
+        // find the old routes in its way, so the factory makes none before that is done.
         CDlgKorvex mainWindow(*this);
-        mainWindow.SetStartupStatus(recovery);
-        CVpnConnectionFactory connections(mainWindow, m_moduleDir, routeJournal);
+        CVpnConnectionFactory connections(mainWindow, m_moduleDir, [this] { return RouteJournal(); });
         CConnectSteps steps(*this, mainWindow, connections);
         CConnectionController controller(mainWindow, Settings(), connections, steps);
         mainWindow.SetController(controller);

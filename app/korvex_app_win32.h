@@ -34,8 +34,13 @@ public:
     const std::wstring& SystemDir() const { return m_systemDir; }
     const std::wstring& TempDir() const { return m_tempDir; }
     std::wstring OverrideFilePath() const;
-    // The route journal in the user's local application data; empty when that folder is unknown.
-    const std::wstring& RouteJournalPath() const { return m_routeJournalPath; }
+    // Once, before the first connection: finds the route journal in the user's local application
+    // data (the shell library looks the folder up, so this waits until the main window shows)
+    // and takes back what a run that ended abnormally left in the routing table. The status
+    // line's text for it; empty when there was nothing to do or it has been done.
+    std::wstring RecoverRoutesOnce();
+    // The journal connections keep, recovered first; null when the system names no folder for it.
+    IJournalFile* RouteJournal();
 
     ISettingsStore& Settings() { return *m_settings; }
     // OLE on the user-interface thread, for the notice pane's ActiveX control: started by the main
@@ -54,7 +59,8 @@ private:
     std::wstring m_systemDir;
     std::wstring m_tempDir;
     std::wstring m_applicationName;
-    std::wstring m_routeJournalPath;
+    bool m_routesRecovered = false;
+    std::unique_ptr<IJournalFile> m_routeJournal;
     CKernelHandle m_singleInstanceMutex;
     std::unique_ptr<CRegistrySettingsStore> m_settings;
     bool m_oleStarted = false;

@@ -6,14 +6,14 @@
 #include "vpn/windows_vpn.h"
 
 CVpnConnectionFactory::CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir,
-                                             IJournalFile* routeJournal)
+                                             std::function<IJournalFile*()> routeJournal)
     : Sink(sink),
       OwnIpHelper(std::make_unique<CWin32IpHelper>()),
       OwnRasApi(std::make_unique<CWin32RasApi>()),
       IpHelper(*OwnIpHelper),
       RasApi(*OwnRasApi),
       ModuleDir(std::move(moduleDir)),
-      RouteJournal(routeJournal)
+      RouteJournal(std::move(routeJournal))
 {
 }
 
@@ -30,8 +30,10 @@ CVpnConnectionFactory::~CVpnConnectionFactory()
 
 ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol protocol)
 {
-    // The old connection gives its routes back before the new one looks at the table.
+    // The old connection gives its routes back before the new one looks at the table, and so
+    // does a run that ended abnormally.
     DestroyCurrent();
+    IJournalFile* const journal = RouteJournal ? RouteJournal() : nullptr;
     std::unique_ptr<CGeneralVpn> connection;
     if (protocol == EVpnProtocol::OpenVpn) {
         connection = std::make_unique<COpenVpn>(IpHelper, ModuleDir);
@@ -40,7 +42,7 @@ ILoginConnection* CVpnConnectionFactory::CreateCurrentConnection(EVpnProtocol pr
         dialUp->DialType = VpnProtocolNumber(protocol);
         connection = std::move(dialUp);
     }
-    connection->SetRouteJournal(RouteJournal);
+    connection->SetRouteJournal(journal);
     Callback = std::make_unique<CGenerationCallback>(Sink, ++Generation);
     connection->Callback = Callback.get();
     LoginConnection = std::make_unique<CVpnLoginConnection>(*connection);

@@ -3,6 +3,7 @@
 // it ends it. Each connection gets the next generation number, and its state changes reach the
 // sink under that number, so a late report from a connection that is gone names no live one.
 
+#include <functional>
 #include <memory>
 
 #include "app/connection_control.h"
@@ -16,9 +17,10 @@ class CVpnConnectionFactory : public IConnectionFactory, public ICurrentConnecti
 {
 public:
     // Over the platform's IP Helper and dial-up service. OpenVPN runs from moduleDir's
-    // "openvpn" folder. Each connection journals its routes in routeJournal (none when null),
-    // which must outlive the factory.
-    CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir, IJournalFile* routeJournal = nullptr);
+    // "openvpn" folder. Each connection journals its routes in the file routeJournal gives as the
+    // connection is made (none when it gives null or is empty); the file must outlive the factory.
+    CVpnConnectionFactory(IVpnStatusSink& sink, std::wstring moduleDir,
+                          std::function<IJournalFile*()> routeJournal = {});
     // Over the given ones, which must outlive the factory.
     CVpnConnectionFactory(IVpnStatusSink& sink, IIpHelper& ipHelper, IRasApi& rasApi, std::wstring moduleDir = L"");
     ~CVpnConnectionFactory() override;
@@ -51,7 +53,7 @@ private:
     IIpHelper& IpHelper;
     IRasApi& RasApi;
     std::wstring ModuleDir;
-    IJournalFile* RouteJournal = nullptr;
+    std::function<IJournalFile*()> RouteJournal;
     uint32_t Generation = 0;
     // Declared before the connection, so it is still there while the connection reports its end.
     std::unique_ptr<CGenerationCallback> Callback;

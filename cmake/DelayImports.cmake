@@ -1,7 +1,8 @@
-# Delay-import libraries for system DLLs the program needs only once the user acts: dial-up
-# (rasapi32), the routing table (iphlpapi), the notice pane's automation types (oleaut32), the
-# common controls of the wait and server windows (comctl32) and the sockets of a fetch or a
-# speed test (ws2_32).
+# Delay-import libraries for system DLLs the program needs only once the user acts or once the
+# main window has shown: dial-up (rasapi32), the routing table (iphlpapi), the notice pane's
+# automation types and OLE (oleaut32, ole32), the common controls of the wait and server windows
+# (comctl32), the sockets of a fetch or a speed test (ws2_32), the shell (shell32: the tray icon,
+# links, the route journal's folder) and the program's version for the login (version).
 # Imported the usual way, each is loaded, with what it pulls in, before the first window shows;
 # through these libraries it is loaded at its first call. dlltool makes each one from the names
 # in the toolchain's own import library; libdelayimp supplies the loader.

@@ -30,7 +30,8 @@ grep -q '^RasHangUpW' "$CLIENT_DIR/rasapi32.log" && fail "the killed client hung
 
 step "the next start hangs up, cleans up and says so"
 client_start_shown
-expect_text "$ID_STATUS" "已恢复上次异常退出时修改的路由表" "status line after the restart"
+# The clean-up runs once the window has shown.
+await_text "$ID_STATUS" "已恢复上次异常退出时修改的路由表" "status line after the restart"
 screenshot_main routes_recovered >/dev/null
 standin_wait_log "$CLIENT_DIR" '^RasHangUpW handle=0x10001 phase=connected ' 3 || fail "the line left up was not hung up"
 [ -e "$journal" ] && fail "the journal is still there: $(cat "$journal")"
