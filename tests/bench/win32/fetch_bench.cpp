@@ -140,7 +140,7 @@ void Print(const char* what, double figure, const char* anchorName, double ancho
 
 int wmain(int argc, wchar_t** argv)
 {
-    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 9;
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 21;
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&classes);
     RegisterBuiltInSkin();
