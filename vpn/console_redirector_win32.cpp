@@ -107,7 +107,6 @@ void CConsoleRedirector::Close()
         ::TerminateProcess(ChildProcess.Get(), 0); // harmless when it has just ended
     // The reader still drains what the child left and calls OnEnd before it ends.
     ReaderThread.Join();
-    ReaderThreadId = 0;
     ReaderFinished.Reset();
     ChildProcess.Reset();
     ChildInput.Reset();

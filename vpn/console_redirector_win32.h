@@ -96,7 +96,7 @@ private:
     bool OnReaderThread() const { return ::GetCurrentThreadId() == ReaderThreadId.load(); }
 
     CWorkerThread ReaderThread;               // joined by the owner's side only
-    std::atomic<DWORD> ReaderThreadId{0};     // set by the reader itself, cleared after the join
+    std::atomic<DWORD> ReaderThreadId{0};     // set and cleared by the reader itself
     CKernelHandle ReaderFinished;             // manual reset: set after OnEnd, for WaitForReader
     // Held by the owner's side while it waits for, joins and releases the reader and the
     // child's handles. The reader never takes it.

@@ -51,6 +51,16 @@ bool HasChildWithText(HWND parent, const std::wstring& text)
     return false;
 }
 
+template <typename ReadTitle>
+HWND WindowTitled(DWORD threadId, const std::wstring& title, ReadTitle readTitle)
+{
+    for (HWND window : ThreadWindows(threadId)) {
+        if (readTitle(window) == title)
+            return window;
+    }
+    return nullptr;
+}
+
 template <typename Find>
 HWND Poll(DWORD ms, Find find)
 {
@@ -67,22 +77,16 @@ HWND Poll(DWORD ms, Find find)
 
 HWND FindThreadWindow(DWORD threadId, const std::wstring& title)
 {
-    for (HWND window : ThreadWindows(threadId)) {
-        if (TextOf(window) == title)
-            return window;
-    }
-    return nullptr;
+    return WindowTitled(threadId, title, TextOf);
 }
 
 HWND PeekThreadWindow(DWORD threadId, const std::wstring& title)
 {
-    for (HWND window : ThreadWindows(threadId)) {
+    return WindowTitled(threadId, title, [](HWND window) {
         wchar_t text[512] = {};
         ::InternalGetWindowText(window, text, 512);
-        if (text == title)
-            return window;
-    }
-    return nullptr;
+        return std::wstring(text);
+    });
 }
 
 HWND WaitForThreadWindow(DWORD threadId, const std::wstring& title, DWORD ms)
